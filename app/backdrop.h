@@ -1,0 +1,6 @@
+// The main window's backdrop.
+#pragma once
+
+#include <windows.h>
+
+void PaintBackdrop(HWND window);

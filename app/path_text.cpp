@@ -1,0 +1,90 @@
+#include "path_text.h"
+
+#include <string.h>
+
+size_t TextLength(const char* s, size_t max) {
+  size_t n = 0;
+  while (n < max && s[n] != '\0') ++n;
+  return n;
+}
+
+bool TextCopy(char* dst, size_t dstSize, const char* src) {
+  if (dstSize == 0) return false;
+  size_t n = TextLength(src, dstSize);
+  if (n >= dstSize) {
+    dst[0] = '\0';
+    return false;
+  }
+  memmove(dst, src, n + 1);
+  return true;
+}
+
+bool TextAppend(char* dst, size_t dstSize, const char* src) {
+  size_t used = TextLength(dst, dstSize);
+  if (used >= dstSize) return false;  // dst was not terminated: do not touch it
+  size_t room = dstSize - used;
+  size_t n = TextLength(src, room);
+  if (n >= room) return false;
+  memmove(dst + used, src, n + 1);
+  return true;
+}
+
+void TextTerminate(char* buf, size_t bufSize) {
+  if (bufSize == 0) return;
+  if (TextLength(buf, bufSize) == bufSize) buf[bufSize - 1] = '\0';
+}
+
+char* AfterLastBackslash(char* s) {
+  char* last = strrchr(s, '\\');
+  return last ? last + 1 : nullptr;
+}
+
+const char* AfterLastBackslash(const char* s) {
+  const char* last = strrchr(s, '\\');
+  return last ? last + 1 : nullptr;
+}
+
+void CutAtLastBackslash(char* s) {
+  char* slot = AfterLastBackslash(s);
+  if (slot)
+    slot[-1] = '\0';
+  else
+    s[0] = '\0';
+}
+
+bool WriteAtSlot(char* buf, size_t bufSize, char* slot, const char* name) {
+  if (slot < buf || slot >= buf + bufSize) return false;
+  size_t room = bufSize - static_cast<size_t>(slot - buf);
+  size_t n = TextLength(name, room);
+  if (n >= room) return false;
+  memmove(slot, name, n + 1);
+  return true;
+}
+
+bool FormatText(char* dst, size_t dstSize, const char* fmt, const char* arg) {
+  if (dstSize == 0) return false;
+  size_t out = 0;
+  bool whole = true;
+  auto put = [&](const char* s, size_t n) {
+    size_t room = dstSize - 1 - out;
+    if (n > room) {
+      n = room;
+      whole = false;
+    }
+    memcpy(dst + out, s, n);
+    out += n;
+  };
+  for (const char* p = fmt; *p != '\0'; ++p) {
+    if (p[0] == '%' && p[1] == 's') {
+      put(arg, strlen(arg));
+      ++p;
+    } else if (p[0] == '%' && p[1] == '%') {
+      put(p, 1);
+      ++p;
+    } else {
+      put(p, 1);
+    }
+  }
+  dst[out] = '\0';
+  return whole;
+}

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the cross toolchain, Wine and Xvfb from Debian's packages when any is missing.
+# Safe to run again: it does nothing when everything is already there.
+set -euo pipefail
+
+need=()
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+for p in g++-mingw-w64-i686-posix wine wine32:i386 wine64 xvfb xauth googletest \
+         cmake ninja-build imagemagick; do
+  have "$p" || need+=("$p")
+done
+
+if [ ${#need[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+echo "install-deps: installing ${need[*]}" >&2
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the build folder's own prefix (never ~/.wine).
+# One wineserver, one virtual desktop and, without a display, one Xvfb are kept for a
+# whole test run, so that each program does not pay Wine's start-up again.
+#
+#   wine-run.sh --build DIR [--arch win32|win64] -- program.exe [args...]
+#   wine-run.sh --build DIR [--arch ...] --start   set up prefix, server and desktop
+#   wine-run.sh --build DIR --stop                 end the server, desktop and Xvfb
+#
+# VELVOR_WINEDEBUG overrides WINEDEBUG (quiet by default). VELVOR_XVFB=1 uses a private
+# Xvfb even when DISPLAY is set.
+set -euo pipefail
+
+build= arch=win32 action=run
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build) build=$2; shift 2 ;;
+    --arch) arch=$2; shift 2 ;;
+    --start) action=start; shift ;;
+    --stop) action=stop; shift ;;
+    --) shift; break ;;
+    *) break ;;
+  esac
+done
+[ -n "$build" ] || { echo "wine-run.sh: --build DIR is required" >&2; exit 2; }
+
+state="$(cd "$build" && pwd)/wine-$arch"
+mkdir -p "$state"
+export WINEPREFIX="$state/prefix"
+export WINEARCH="$arch"
+export WINEDEBUG="${VELVOR_WINEDEBUG:--all}"
+# No Mono/Gecko install prompts, no desktop menu entries.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+screen=1024x768
+
+xvfb_alive() {
+  [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null &&
+    [ -s "$state/xvfb.display" ]
+}
+
+stop_all() {
+  wineserver -k 2>/dev/null || true
+  if [ -f "$state/xvfb.pid" ]; then
+    kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+    rm -f "$state/xvfb.pid" "$state/xvfb.display"
+  fi
+}
+
+if [ "$action" = stop ]; then
+  stop_all
+  exit 0
+fi
+
+# Everything that sets up shared state happens under one lock; the lock's descriptor is
+# closed for every process started from here, so none of them holds it.
+exec 9>"$state/lock"
+flock 9
+
+if [ -z "${DISPLAY:-}" ] || [ -n "${VELVOR_XVFB:-}" ]; then
+  if ! xvfb_alive; then
+    wineserver -k 2>/dev/null || true  # a server tied to a dead display is no use
+    rm -f "$state/xvfb.display"
+    Xvfb -displayfd 8 -screen 0 ${screen}x24 -nolisten tcp -noreset \
+      8>"$state/xvfb.display" </dev/null >/dev/null 2>&1 9>&- &
+    echo $! >"$state/xvfb.pid"
+    for _ in $(seq 100); do [ -s "$state/xvfb.display" ] && break; sleep 0.1; done
+    xvfb_alive || { echo "wine-run.sh: Xvfb did not start" >&2; exit 2; }
+  fi
+  export DISPLAY=":$(tr -dc 0-9 <"$state/xvfb.display")"
+fi
+
+if [ ! -f "$WINEPREFIX/.velvor-ready" ]; then
+  rm -rf "$WINEPREFIX"
+  wineboot -i </dev/null >"$state/wineboot.log" 2>&1 9>&-
+  # Every program runs inside one 1024x768 virtual desktop: pop-ups behave and the
+  # screen's pixels can be read. Hidden windows do not wait for a window manager.
+  # A crashed program ends with its exception code instead of starting the debugger.
+  cat >"$state/settings.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
+"Default"="1024x768"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+"Decorated"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[-HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]
+REG
+  wine regedit /S "$state/settings.reg" </dev/null >>"$state/wineboot.log" 2>&1 9>&-
+  wineserver -w 9>&-
+  touch "$WINEPREFIX/.velvor-ready"
+fi
+
+# A fresh persistent server gets the desktop started with it, detached from our output.
+if wineserver -p </dev/null >/dev/null 2>&1 9>&-; then
+  setsid wine explorer /desktop=Default,$screen </dev/null >/dev/null 2>&1 9>&- &
+  for _ in $(seq 100); do
+    pgrep -f "explorer.exe /desktop=Default" >/dev/null && break
+    sleep 0.1
+  done
+  sleep 0.5
+fi
+
+exec 9>&-
+[ "$action" = start ] && exit 0
+[ $# -gt 0 ] || { echo "wine-run.sh: no program given" >&2; exit 2; }
+exec wine "$@"
