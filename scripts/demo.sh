@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the installation media (setup.exe beside plugin\, samples\ and help\) and runs
+# setup.exe under Wine: in a window when a display is set, otherwise as a scripted
+# walk-through under Xvfb that saves a screenshot of each page.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/install-deps.sh
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target media walkthrough
+build="$root/build/win32"
+run=("$root/scripts/wine-run.sh" --build "$build" --arch win32 --)
+
+if [ -n "${DISPLAY:-}" ] && [ -z "${VELVOR_XVFB:-}" ]; then
+  echo "Running $build/media/setup.exe under Wine (prefix: $build/wine-win32/prefix)"
+  cd "$build/media"
+  "${run[@]}" setup.exe
+  exit 0
+fi
+
+shots="$build/screenshots"
+rm -rf "$shots"
+mkdir -p "$shots"
+"${run[@]}" "$build/tests/e2e/walkthrough.exe" "$build/media/setup.exe" "$shots" \
+  >"$build/walkthrough.log" 2>&1 || { cat "$build/walkthrough.log"; exit 1; }
+"$root/scripts/wine-run.sh" --build "$build" --stop
+if command -v convert >/dev/null; then
+  for bmp in "$shots"/*.bmp; do convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"; done
+fi
+echo "Walk-through done; screenshots of each page:"
+ls -1 "$shots" | sed "s|^|  $shots/|"

@@ -1,0 +1,463 @@
+#include "driver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "resource.h"
+
+namespace e2e {
+
+namespace {
+
+std::string g_setupExe;
+
+template <typename Pred>
+bool PollUntil(DWORD ms, Pred done) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (done()) return true;
+    if (GetTickCount() - start >= ms) return false;
+    Sleep(10);
+  }
+}
+
+}  // namespace
+
+// --- Files -----------------------------------------------------------------------------
+
+std::string WindowsPath(const std::string& path) {
+  if (path.empty() || path[0] != '/') return path;
+  std::string out = "Z:" + path;
+  std::replace(out.begin(), out.end(), '/', '\\');
+  return out;
+}
+
+void SetSetupExe(const std::string& path) { g_setupExe = WindowsPath(path); }
+std::string SetupExe() { return g_setupExe; }
+
+std::string ScratchDir() {
+  const testing::TestInfo* t = testing::UnitTest::GetInstance()->current_test_info();
+  std::string dir = "C:\\velvor-e2e\\";
+  dir += t ? std::string(t->test_suite_name()) + "." + t->name() : "walkthrough";
+  std::replace(dir.begin(), dir.end(), '/', '_');
+  RemoveTree(dir);
+  MakeDirs(dir);
+  return dir + "\\";
+}
+
+bool MakeDirs(const std::string& dir) {
+  if (dir.empty()) return false;
+  if (DirExists(dir)) return true;
+  size_t cut = dir.find_last_of('\\', dir.size() - 2);
+  if (cut != std::string::npos && cut > 2) MakeDirs(dir.substr(0, cut));
+  return CreateDirectoryA(dir.c_str(), nullptr) || DirExists(dir);
+}
+
+void RemoveTree(const std::string& dir) {
+  std::string base = dir;
+  if (!base.empty() && base.back() == '\\') base.pop_back();
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((base + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string full = base + "\\" + name;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(full);
+      } else {
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(full.c_str());
+      }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryA(base.c_str());
+}
+
+bool WriteFileText(const std::string& path, const std::string& text) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(h);
+  return ok && written == text.size();
+}
+
+std::string ReadFileText(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "";
+  std::string out;
+  char buf[4096];
+  DWORD got = 0;
+  while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+  CloseHandle(h);
+  return out;
+}
+
+bool FileExists(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirExists(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  std::string base = dir;
+  if (!base.empty() && base.back() != '\\') base += '\\';
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((base + "*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<MediaFile> DefaultPayload() {
+  return {
+      {"plugin", "velvor.8bf", "filter plug-in"},
+      {"plugin", "readme.txt", "plug-in notes"},
+      {"samples", "canyon.jpg", "canyon sample"},
+      {"samples", "sunset.jpg", "sunset sample"},
+      {"help", "velvor.hlp", "help file"},
+      {"help", "velvor.cnt", "help contents"},
+  };
+}
+
+std::string MakeMedia(const std::string& dir, const std::vector<MediaFile>& files) {
+  std::string media = dir + "media\\";
+  MakeDirs(media);
+  EXPECT_TRUE(CopyFileA(SetupExe().c_str(), (media + "setup.exe").c_str(), FALSE))
+      << "cannot copy " << SetupExe();
+  for (const MediaFile& f : files) {
+    MakeDirs(media + f.folder);
+    if (!f.name.empty()) WriteFileText(media + f.folder + "\\" + f.name, f.text);
+  }
+  return media;
+}
+
+// --- Registry --------------------------------------------------------------------------
+
+void DeleteProductKey() {
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
+}
+
+bool ProductKeyExists() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+bool ReadProductValue(const char* name, std::string* value) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  char buf[2048];
+  DWORD size = sizeof buf, type = 0;
+  LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS || type != REG_SZ) return false;
+  // The program stores the terminator with the text; keep what precedes it.
+  value->assign(buf, strnlen(buf, size));
+  return true;
+}
+
+void SetEditorCommand(int version, const std::string& command) {
+  std::string root = "Photoshop.Image." + std::to_string(version);
+  std::string path = root + "\\shell\\open\\command";
+  if (command.empty()) {
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, path.c_str());
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, (root + "\\shell\\open").c_str());
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, (root + "\\shell").c_str());
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, root.c_str());
+    return;
+  }
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                            &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                 static_cast<DWORD>(command.size() + 1));
+  RegCloseKey(key);
+}
+
+// --- Windows ---------------------------------------------------------------------------
+
+std::string TextOf(HWND window) {
+  char buf[1024] = "";
+  // WM_GETTEXT reaches controls of another process, unlike GetWindowText.
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf),
+                      SMTO_ABORTIFHUNG, kWait, nullptr);
+  return buf;
+}
+
+std::string ClassOf(HWND window) {
+  char buf[256] = "";
+  GetClassNameA(window, buf, sizeof buf);
+  return buf;
+}
+
+std::string ItemText(HWND dialog, int id) {
+  HWND item = GetDlgItem(dialog, id);
+  EXPECT_NE(item, nullptr) << "no control " << id;
+  return item ? TextOf(item) : "";
+}
+
+bool IsChecked(HWND dialog, int id) {
+  HWND item = GetDlgItem(dialog, id);
+  EXPECT_NE(item, nullptr) << "no check box " << id;
+  DWORD_PTR state = 0;
+  SendMessageTimeoutA(item, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kWait, &state);
+  return state == BST_CHECKED;
+}
+
+void SetChecked(HWND dialog, int id, bool checked) {
+  HWND item = GetDlgItem(dialog, id);
+  ASSERT_NE(item, nullptr) << "no check box " << id;
+  SendMessageTimeoutA(item, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0,
+                      SMTO_ABORTIFHUNG, kWait, nullptr);
+}
+
+void SetItemText(HWND dialog, int id, const std::string& text) {
+  HWND item = GetDlgItem(dialog, id);
+  ASSERT_NE(item, nullptr) << "no control " << id;
+  SendMessageTimeoutA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                      SMTO_ABORTIFHUNG, kWait, nullptr);
+}
+
+int DefaultButton(HWND dialog) {
+  // A message box marks its default by the button's style; a dialog answers DM_GETDEFID.
+  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    if (_stricmp(ClassOf(c).c_str(), "Button") == 0 &&
+        (GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+      return GetDlgCtrlID(c);
+  DWORD_PTR r = 0;
+  SendMessageTimeoutA(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, kWait, &r);
+  return HIWORD(r) == DC_HASDEFID ? LOWORD(r) : 0;
+}
+
+void Click(HWND dialog, int id) {
+  HWND item = GetDlgItem(dialog, id);
+  EXPECT_NE(item, nullptr) << "no button " << id;
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(item));
+}
+
+std::string MessageText(HWND box) {
+  for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (_stricmp(ClassOf(c).c_str(), "Static") != 0) continue;
+    std::string t = TextOf(c);
+    if (!t.empty()) return t;
+  }
+  return "";
+}
+
+std::vector<int> ButtonIds(HWND dialog) {
+  std::vector<int> ids;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    if (_stricmp(ClassOf(c).c_str(), "Button") == 0 && IsWindowVisible(c))
+      ids.push_back(GetDlgCtrlID(c));
+  return ids;
+}
+
+bool SaveScreenshot(const std::string& path) {
+  int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = false;
+  if (dib) {
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    DWORD stride = ((w * 3 + 3) / 4) * 4, size = stride * h;
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + size;
+    std::string data(reinterpret_cast<char*>(&fh), sizeof fh);
+    data.append(reinterpret_cast<char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    data.append(static_cast<char*>(bits), size);
+    ok = WriteFileText(path, data);
+    SelectObject(mem, old);
+    DeleteObject(dib);
+  }
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+// --- The program -------------------------------------------------------------------------
+
+SetupProcess::SetupProcess(const std::string& mediaDir) {
+  std::string exe = mediaDir + "setup.exe";
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  std::string cmd = "\"" + exe + "\"";
+  if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      mediaDir.c_str(), &si, &pi)) {
+    ADD_FAILURE() << "cannot start " << exe << " (error " << GetLastError() << ")";
+    return;
+  }
+  CloseHandle(pi.hThread);
+  process_ = pi.hProcess;
+  pid_ = pi.dwProcessId;
+}
+
+SetupProcess::~SetupProcess() {
+  if (!process_) return;
+  if (running()) {
+    TerminateProcess(process_, 255);
+    WaitForSingleObject(process_, kWait);
+  }
+  CloseHandle(process_);
+}
+
+bool SetupProcess::running() const {
+  return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+namespace {
+
+struct FindArgs {
+  DWORD pid;
+  const char* cls;
+  const char* title;
+  std::function<bool(HWND)> accept;
+  HWND found;
+};
+
+BOOL CALLBACK FindProc(HWND w, LPARAM lp) {
+  auto* a = reinterpret_cast<FindArgs*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid != a->pid || !IsWindowVisible(w)) return TRUE;
+  if (a->cls && ClassOf(w) != a->cls) return TRUE;
+  char title[256] = "";
+  GetWindowTextA(w, title, sizeof title);  // a top-level caption is read without a send
+  if (a->title && strcmp(title, a->title) != 0) return TRUE;
+  if (a->accept && !a->accept(w)) return TRUE;
+  a->found = w;
+  return FALSE;
+}
+
+HWND FindWindowOf(DWORD pid, const char* cls, const char* title,
+                  std::function<bool(HWND)> accept) {
+  FindArgs args{pid, cls, title, std::move(accept), nullptr};
+  EnumWindows(FindProc, reinterpret_cast<LPARAM>(&args));
+  return args.found;
+}
+
+std::string Describe(const char* cls, const char* title) {
+  return std::string("window '") + (title ? title : "*") + "' of class " + (cls ? cls : "*");
+}
+
+}  // namespace
+
+HWND SetupProcess::Find(const char* cls, const char* title, int controlId) const {
+  return FindWindowOf(pid_, cls, title, [controlId](HWND w) {
+    return controlId == 0 || GetDlgItem(w, controlId) != nullptr;
+  });
+}
+
+HWND SetupProcess::MainWindow() const {
+  return FindWindowOf(pid_, "VelvorWClass", nullptr, nullptr);
+}
+
+HWND SetupProcess::Await(const char* cls, const char* title, int controlId, DWORD ms) {
+  HWND found = nullptr;
+  bool ok = PollUntil(ms, [&] {
+    found = Find(cls, title, controlId);
+    return found != nullptr || !running();
+  });
+  if (!ok || !found) {
+    ADD_FAILURE() << "timed out after " << ms << " ms awaiting " << Describe(cls, title)
+                  << (controlId ? " with control " + std::to_string(controlId) : "")
+                  << (running() ? "" : " (setup.exe has ended)");
+    return nullptr;
+  }
+  return found;
+}
+
+HWND SetupProcess::AwaitComponentPage(DWORD ms) {
+  return Await("#32770", "Velvorine Install", IDC_PLUGIN, ms);
+}
+
+HWND SetupProcess::AwaitDirectoryPage(const char* displayName, DWORD ms) {
+  std::string prompt =
+      std::string("Type in the directory where the ") + displayName + " will be installed,";
+  HWND found = nullptr;
+  PollUntil(ms, [&] {
+    found = FindWindowOf(pid_, "#32770", "Installation Directory", [&](HWND w) {
+      return GetDlgItem(w, IDC_DIRECTORY) && ItemText(w, IDC_PROMPT) == prompt;
+    });
+    return found != nullptr || !running();
+  });
+  if (!found)
+    ADD_FAILURE() << "timed out after " << ms << " ms awaiting the directory page for "
+                  << displayName << (running() ? "" : " (setup.exe has ended)");
+  return found;
+}
+
+HWND SetupProcess::AwaitCopyDialog(DWORD ms) {
+  return Await("#32770", "Installing Files", IDC_COPYFILE, ms);
+}
+
+HWND SetupProcess::AwaitMessageBox(const char* title, DWORD ms) {
+  HWND found = nullptr;
+  PollUntil(ms, [&] {
+    found = FindWindowOf(pid_, "#32770", title, [](HWND w) {
+      return !GetDlgItem(w, IDC_PLUGIN) && !GetDlgItem(w, IDC_DIRECTORY) &&
+             !GetDlgItem(w, IDC_COPYFILE);
+    });
+    return found != nullptr || !running();
+  });
+  if (!found)
+    ADD_FAILURE() << "timed out after " << ms << " ms awaiting a message box titled '" << title
+                  << "'" << (running() ? "" : " (setup.exe has ended)");
+  return found;
+}
+
+bool SetupProcess::AwaitGone(HWND window, DWORD ms) {
+  bool ok = PollUntil(ms, [&] { return !IsWindow(window) || !IsWindowVisible(window); });
+  if (!ok) ADD_FAILURE() << "window '" << TextOf(window) << "' did not close within " << ms << " ms";
+  return ok;
+}
+
+bool SetupProcess::Press(HWND dialog, int id, DWORD ms) {
+  if (!dialog) return false;
+  Click(dialog, id);
+  return AwaitGone(dialog, ms);
+}
+
+bool SetupProcess::AwaitExit(DWORD* exitCode, DWORD ms) {
+  if (!process_) return false;
+  if (WaitForSingleObject(process_, ms) != WAIT_OBJECT_0) {
+    ADD_FAILURE() << "setup.exe did not end within " << ms << " ms";
+    return false;
+  }
+  GetExitCodeProcess(process_, exitCode);
+  return true;
+}
+
+}  // namespace e2e

@@ -1,0 +1,103 @@
+// Drives the real setup.exe through its windows, by class, title and control id.
+// Every wait has a timeout; a wait that runs out records a test failure that says what
+// was awaited, and the program is killed when its SetupProcess object goes away.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+constexpr DWORD kWait = 8000;  // ms: generous for a loaded machine, short for a hang
+
+// --- Files and folders -------------------------------------------------------------
+std::string WindowsPath(const std::string& path);  // a Unix path becomes Z:\...
+std::string SetupExe();                            // the built program under test
+void SetSetupExe(const std::string& path);
+
+// A scratch folder of the current test, C:\velvor-e2e\<suite>.<test>\, made empty.
+std::string ScratchDir();
+bool MakeDirs(const std::string& dir);
+void RemoveTree(const std::string& dir);
+bool WriteFileText(const std::string& path, const std::string& text);
+std::string ReadFileText(const std::string& path);
+bool FileExists(const std::string& path);
+bool DirExists(const std::string& path);
+// Names of the plain files in a folder, sorted.
+std::vector<std::string> FilesIn(const std::string& dir);
+
+// Installation media: setup.exe beside plugin\, samples\ and help\ holding the given
+// files. A component listed with no files gets an empty folder; one left out gets none.
+struct MediaFile {
+  std::string folder, name, text;
+};
+std::vector<MediaFile> DefaultPayload();
+std::string MakeMedia(const std::string& dir, const std::vector<MediaFile>& files);
+
+// --- Registry ------------------------------------------------------------------------
+constexpr char kProductKey[] = "software\\Brontavia\\Velvorine";
+void DeleteProductKey();
+bool ProductKeyExists();
+// The string value of the product key, or false when it is missing.
+bool ReadProductValue(const char* name, std::string* value);
+// Registers an image editor version (3 or 4) with this open command; "" removes it.
+void SetEditorCommand(int version, const std::string& command);
+
+// --- Windows ---------------------------------------------------------------------------
+std::string TextOf(HWND window);
+std::string ClassOf(HWND window);
+std::string ItemText(HWND dialog, int id);
+bool IsChecked(HWND dialog, int id);
+void SetChecked(HWND dialog, int id, bool checked);
+void SetItemText(HWND dialog, int id, const std::string& text);
+int DefaultButton(HWND dialog);  // id of the default push button, or 0
+// Posts a click of a button (as its BN_CLICKED notification) to its dialog.
+void Click(HWND dialog, int id);
+// The text of a message box (its static text that is not empty).
+std::string MessageText(HWND box);
+// Ids of a dialog's buttons, in creation order.
+std::vector<int> ButtonIds(HWND dialog);
+
+// Saves the whole screen as a 24-bit BMP.
+bool SaveScreenshot(const std::string& path);
+
+// The program under test, started in its media folder.
+class SetupProcess {
+ public:
+  explicit SetupProcess(const std::string& mediaDir);
+  ~SetupProcess();
+  SetupProcess(const SetupProcess&) = delete;
+  SetupProcess& operator=(const SetupProcess&) = delete;
+
+  bool running() const;
+  DWORD pid() const { return pid_; }
+
+  // A visible top-level window of the program with this class and title that has a child
+  // with controlId (0: any); nullptr (and a failure) when none comes within ms.
+  HWND Await(const char* cls, const char* title, int controlId = 0, DWORD ms = kWait);
+  HWND AwaitComponentPage(DWORD ms = kWait);
+  // The directory page whose prompt names this component.
+  HWND AwaitDirectoryPage(const char* displayName, DWORD ms = kWait);
+  HWND AwaitCopyDialog(DWORD ms = kWait);
+  // A message box (a dialog with none of the program's own controls) with this title.
+  HWND AwaitMessageBox(const char* title, DWORD ms = kWait);
+  // Is there such a window now?
+  HWND Find(const char* cls, const char* title, int controlId = 0) const;
+  HWND MainWindow() const;
+
+  // Waits until the window is closed or hidden.
+  bool AwaitGone(HWND window, DWORD ms = kWait);
+  // Clicks a button and waits until its dialog has gone.
+  bool Press(HWND dialog, int id, DWORD ms = kWait);
+  // Waits for the program to end; its exit code, or a failure when it does not end.
+  bool AwaitExit(DWORD* exitCode, DWORD ms = kWait);
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD pid_ = 0;
+};
+
+}  // namespace e2e

@@ -1,0 +1,65 @@
+// A scripted walk through the installer that saves a screenshot of each page:
+//   walkthrough.exe path\to\media\setup.exe output-folder
+// Directory pages left empty get a folder under C:\Velvorine Demo.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include "driver.h"
+#include "resource.h"
+
+namespace {
+
+using namespace e2e;
+
+std::string g_media, g_out;
+
+void Shot(const char* name) {
+  Sleep(300);  // let the backdrop and the page finish painting
+  std::string path = g_out + "\\" + name + ".bmp";
+  EXPECT_TRUE(SaveScreenshot(path)) << path;
+}
+
+TEST(Walkthrough, EveryPage) {
+  SetupProcess setup(g_media);
+  HWND page = setup.AwaitComponentPage();
+  ASSERT_NE(page, nullptr);
+  Shot("01-components");
+  ASSERT_TRUE(setup.Press(page, IDOK));
+
+  struct Step { const char* name; const char* shot; const char* fallback; };
+  const Step steps[] = {
+      {"Velvorine Plugin", "02-plugin-directory", "C:\\Velvorine Demo\\Plugins"},
+      {"Sample Files", "03-samples-directory", "C:\\Velvorine Demo\\Samples"},
+      {"On-line Help Files", "04-help-directory", "C:\\Velvorine Demo\\Help"},
+  };
+  for (const Step& s : steps) {
+    HWND dir = setup.AwaitDirectoryPage(s.name);
+    ASSERT_NE(dir, nullptr);
+    if (ItemText(dir, IDC_DIRECTORY).empty()) SetItemText(dir, IDC_DIRECTORY, s.fallback);
+    Shot(s.shot);
+    ASSERT_TRUE(setup.Press(dir, IDOK));
+  }
+  HWND done = setup.AwaitMessageBox("Velvorine Install", 60000);
+  ASSERT_NE(done, nullptr);
+  Shot("05-completed");
+  ASSERT_TRUE(setup.Press(done, IDOK));
+  DWORD code = 1;
+  ASSERT_TRUE(setup.AwaitExit(&code));
+  EXPECT_EQ(code, 0u);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  if (argc < 3) {
+    fprintf(stderr, "usage: walkthrough.exe path\\to\\media\\setup.exe output-folder\n");
+    return 2;
+  }
+  SetSetupExe(argv[1]);
+  g_media = SetupExe().substr(0, SetupExe().find_last_of('\\') + 1);
+  g_out = WindowsPath(argv[2]);
+  MakeDirs(g_out);
+  return RUN_ALL_TESTS();
+}
