@@ -6,7 +6,8 @@ set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-for p in g++-mingw-w64-i686-posix wine wine32:i386 wine64 xvfb xauth googletest \
+for p in g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 \
+         xvfb xauth googletest clang libclang-rt-14-dev \
          cmake ninja-build imagemagick; do
   have "$p" || need+=("$p")
 done

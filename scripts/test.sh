@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the program and every test, then runs them all (unit tests and end-to-end
-# scenarios under Wine, the path helpers natively with the sanitizers).
+# Builds the program and every test for 32- and 64-bit Windows, then runs them all:
+# unit tests and end-to-end scenarios under Wine (the 64-bit ones as one test of the
+# 32-bit run), the end-to-end scenarios again with Wine's heap checking, the image and
+# reproducibility checks, and the path helpers natively with the sanitizers.
 # The last thing printed is ctest's summary.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,6 +10,8 @@ cd "$root"
 bash scripts/install-deps.sh
 # Tests never open windows on the user's own display.
 export VELVOR_XVFB=1
-cmake --preset win32 >/dev/null
+cmake --preset win64 >/dev/null
+cmake --build --preset win64
+cmake --preset win32 -DVELVOR_WIN64_BUILD="$root/build/win64" >/dev/null
 cmake --build --preset win32
 ctest --preset win32

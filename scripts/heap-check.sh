@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Runs a Windows program (and whatever it starts) under Wine with heap checking on, and
+# fails when the program fails or Wine reports heap corruption or an invalid free.
+#   heap-check.sh --build DIR --arch ARCH -- program.exe [args...]
+# Wine 8 validates every heap operation, block tails included, only while the heap
+# channel traces; the trace lines are dropped here and only Wine's reports are kept.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build= arch=win32
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build) build=$2; shift 2 ;;
+    --arch) arch=$2; shift 2 ;;
+    --) shift; break ;;
+    *) break ;;
+  esac
+done
+[ -n "$build" ] && [ $# -gt 0 ] || { echo "usage: heap-check.sh --build DIR --arch ARCH -- program [args]" >&2; exit 2; }
+
+log="$build/heapcheck/$(basename "$1").log"
+mkdir -p "$(dirname "$log")"
+VELVOR_WINEDEBUG=+heap "$here/wine-run.sh" --build "$build" --arch "$arch" -- "$@" 2>&1 |
+  grep -av ':trace:heap:' >"$log"
+rc=${PIPESTATUS[0]}
+reports=$(grep -aE 'err:heap|heap\.c:[0-9]+: Assertion|Unhandled exception|page fault' "$log" | head -n 20)
+if [ -n "$reports" ]; then
+  echo "heap-check: Wine reported heap errors while running $(basename "$1"):"
+  echo "$reports"
+  echo "(full log: $log)"
+  exit 1
+fi
+grep -aE '^\[  (PASSED|FAILED) ' "$log" || true
+if [ "$rc" -ne 0 ]; then
+  echo "heap-check: $(basename "$1") failed with exit code $rc (log: $log)"
+  exit "$rc"
+fi
+echo "heap-check: no heap errors in $(basename "$1")"
