@@ -55,7 +55,15 @@ void Browse(HWND page) {
   record.lpstrTitle = kBrowseTitle;
   record.Flags = kBrowseFlags;
   record.lpfnHook = BrowseHookProc;
-  if (!GetSaveFileNameA(&record)) return;
+
+  // The older dialog moves the current directory as the user moves through folders, under
+  // Wine even with OFN_NOCHANGEDIR: put it back, so that the next Browse of an empty
+  // directory opens where the program was started.
+  char current[kPathSize];
+  DWORD length = GetCurrentDirectoryA(kPathSize, current);
+  BOOL chosen = GetSaveFileNameA(&record);
+  if (length > 0 && length < kPathSize) SetCurrentDirectoryA(current);
+  if (!chosen) return;
 
   TextTerminate(file.get(), kPathSize);
   CutAtLastBackslash(file.get());

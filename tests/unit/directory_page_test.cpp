@@ -206,10 +206,15 @@ class Browse : public testing::Test {
     HANDLE thread = CreateThread(nullptr, 0, DriveBrowseDialog, &args, 0, nullptr);
     EXPECT_NE(thread, nullptr);
     if (!thread) return {};
+    char before[MAX_PATH] = "", after[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof before, before);
     SendMessageA(page_, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(page_, IDC_BROWSE)));
     EXPECT_EQ(WaitForSingleObject(thread, 2 * kWait + 1000), WAIT_OBJECT_0);
     CloseHandle(thread);
+    // The dialog moves the current directory as it goes; Browse puts it back.
+    GetCurrentDirectoryA(sizeof after, after);
+    EXPECT_STREQ(after, before);
     EXPECT_TRUE(args.seen.found) << "no Select Directory dialog";
     EXPECT_TRUE(!args.seen.found || args.seen.closed) << "the dialog did not close";
     return args.seen;
