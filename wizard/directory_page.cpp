@@ -9,14 +9,14 @@
 
 namespace {
 
-// The file-dialog record without its later extensions: with this size and without
-// OFN_EXPLORER the platform shows its older file dialog, which lets the user pick a folder
-// by moving through its directory list.
+// The file-dialog record as it was before its later extensions.
 constexpr DWORD kOldFileDialogRecordSize = 76;
 static_assert(sizeof(void*) != 4 ||
                   offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) ==
                       kOldFileDialogRecordSize,
               "the older record ends with lpTemplateName");
+// A hooked dialog without OFN_EXPLORER is the platform's older file dialog, whose directory
+// list lets the user move from folder to folder.
 constexpr DWORD kBrowseFlags = OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_LONGNAMES;
 static_assert(kBrowseFlags == 0x0020002C, "the Browse dialog's flags");
 const char kBrowseTitle[] = "Select Directory";
@@ -49,8 +49,7 @@ void Browse(HWND page) {
   record.hwndOwner = page;
   record.lpstrFile = file.get();
   record.nMaxFile = kPathSize;
-  // The stored directory, not what is typed: the dialog cannot open in a folder that may
-  // not exist yet.
+  // The stored directory, not what is typed in the edit box.
   if (g_state.pageDirectory[0] != '\0') record.lpstrInitialDir = g_state.pageDirectory;
   record.lpstrTitle = kBrowseTitle;
   record.Flags = kBrowseFlags;

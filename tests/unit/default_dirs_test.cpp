@@ -6,6 +6,7 @@
 #include <string>
 
 #include "installer_state.h"
+#include "scratch_dirs.h"
 #include "wizard.h"
 
 namespace {
@@ -41,29 +42,6 @@ void Register(int version, const std::string& bytes, DWORD type = REG_SZ) {
   RegCloseKey(key);
 }
 std::string Terminated(const std::string& s) { return std::string(s.c_str(), s.size() + 1); }
-
-void MakeDir(const std::string& dir) {
-  for (size_t at = dir.find('\\', 3); at != std::string::npos; at = dir.find('\\', at + 1))
-    CreateDirectoryA(dir.substr(0, at).c_str(), nullptr);
-  CreateDirectoryA(dir.c_str(), nullptr);
-}
-
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = fd.cFileName, full = dir + "\\" + name;
-      if (name == "." || name == "..") continue;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(full);
-      else
-        DeleteFileA(full.c_str());
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
 
 class PluginFolder : public testing::Test {
  protected:

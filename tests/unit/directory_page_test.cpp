@@ -10,6 +10,7 @@
 
 #include "installer_state.h"
 #include "resource.h"
+#include "scratch_dirs.h"
 #include "wizard.h"
 
 namespace {
@@ -169,17 +170,12 @@ class ImportPatch {
 
 LPVOID WINAPI NoHeapBlock(HANDLE, DWORD, SIZE_T) { return nullptr; }
 
-void MakeDir(const std::string& dir) {
-  for (size_t at = dir.find('\\', 3); at != std::string::npos; at = dir.find('\\', at + 1))
-    CreateDirectoryA(dir.substr(0, at).c_str(), nullptr);
-  CreateDirectoryA(dir.c_str(), nullptr);
-}
-
 class Browse : public testing::Test {
  protected:
   void SetUp() override {
     ResetInstallerState();
     g_state.instance = GetModuleHandleA(nullptr);
+    RemoveTree(kScratch);
     for (const char* sub : {"\\Stored\\Deeper", "\\Typed", "\\Other", "\\Current"})
       MakeDir(kScratch + std::string(sub));
     GetCurrentDirectoryA(sizeof startDir_, startDir_);
@@ -197,6 +193,7 @@ class Browse : public testing::Test {
   void TearDown() override {
     if (page_) DestroyWindow(page_);
     SetCurrentDirectoryA(startDir_);
+    RemoveTree(kScratch);
   }
   static std::string Dir(const char* sub) { return kScratch + std::string(sub); }
 
