@@ -1,9 +1,75 @@
+#include <windows.h>
+#include <commdlg.h>
+#include <stddef.h>
+
 #include "installer_state.h"
 #include "path_text.h"
 #include "resource.h"
 #include "wizard.h"
 
-// UNFINISHED: Browse does nothing yet.
+namespace {
+
+// The file-dialog record as it was before its later extensions.
+constexpr DWORD kOldFileDialogRecordSize = 76;
+static_assert(sizeof(void*) != 4 ||
+                  offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) ==
+                      kOldFileDialogRecordSize,
+              "the older record ends with lpTemplateName");
+// A hooked dialog without OFN_EXPLORER is the platform's older file dialog, whose directory
+// list lets the user move from folder to folder.
+constexpr DWORD kBrowseFlags = OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_LONGNAMES;
+static_assert(kBrowseFlags == 0x0020002C, "the Browse dialog's flags");
+const char kBrowseTitle[] = "Select Directory";
+
+// A block from the process heap, given back when it goes out of scope.
+class HeapBlock {
+ public:
+  explicit HeapBlock(size_t size)
+      : block_(static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size))) {}
+  ~HeapBlock() {
+    if (block_) HeapFree(GetProcessHeap(), 0, block_);
+  }
+  HeapBlock(const HeapBlock&) = delete;
+  HeapBlock& operator=(const HeapBlock&) = delete;
+  char* get() const { return block_; }
+
+ private:
+  char* block_;
+};
+
+// The Save As dialog as a folder picker: the user moves to a folder and confirms the marker
+// file there; its folder goes into the edit box. Only Next stores it.
+void Browse(HWND page) {
+  HeapBlock file(kPathSize);
+  if (!file.get()) return;
+  TextCopy(file.get(), kPathSize, g_state.pageMarkerFile);
+
+  OPENFILENAMEA record = {};
+  record.lStructSize = kOldFileDialogRecordSize;
+  record.hwndOwner = page;
+  record.lpstrFile = file.get();
+  record.nMaxFile = kPathSize;
+  // The stored directory, not what is typed in the edit box.
+  if (g_state.pageDirectory[0] != '\0') record.lpstrInitialDir = g_state.pageDirectory;
+  record.lpstrTitle = kBrowseTitle;
+  record.Flags = kBrowseFlags;
+  record.lpfnHook = BrowseHookProc;
+
+  // The older dialog moves the current directory as the user moves through folders, under
+  // Wine even with OFN_NOCHANGEDIR: put it back, so that the next Browse of an empty
+  // directory opens where the program was started.
+  char current[kPathSize];
+  DWORD length = GetCurrentDirectoryA(kPathSize, current);
+  BOOL chosen = GetSaveFileNameA(&record);
+  if (length > 0 && length < kPathSize) SetCurrentDirectoryA(current);
+  if (!chosen) return;
+
+  TextTerminate(file.get(), kPathSize);
+  CutAtLastBackslash(file.get());
+  SetDlgItemTextA(page, IDC_DIRECTORY, file.get());
+}
+
+}  // namespace
 
 int ShowDirectoryPage(HWND parent, char* directory, const char* displayName,
                       const char* markerFile) {
@@ -36,10 +102,30 @@ INT_PTR CALLBACK DirectoryPageProc(HWND dialog, UINT message, WPARAM wParam, LPA
           EndDialog(dialog, kPageBack);
           return TRUE;
         case IDC_BROWSE:
+          Browse(dialog);
           return TRUE;
       }
       return FALSE;
     default:
       return FALSE;
   }
+}
+
+UINT_PTR CALLBACK BrowseHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      CenterWindow(dialog);
+      break;
+    case WM_COMMAND:
+      // Only a folder is wanted: the file name is not to be typed, so an edit box that
+      // takes the focus hands it on to OK.
+      if (HIWORD(wParam) == EN_SETFOCUS) {
+        HWND ok = GetDlgItem(dialog, IDOK);
+        if (ok) SetFocus(ok);
+      }
+      break;
+    default:
+      break;
+  }
+  return 0;
 }

@@ -48,7 +48,13 @@ INT_PTR CALLBACK ComponentPageProc(HWND dialog, UINT message, WPARAM wParam, LPA
 int ShowDirectoryPage(HWND parent, char* directory, const char* displayName,
                       const char* markerFile);
 INT_PTR CALLBACK DirectoryPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Hook of the Browse dialog: centres it and keeps the focus off its edit boxes. Always 0,
+// so that the file dialog does its own handling too.
+UINT_PTR CALLBACK BrowseHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Default directories; each does nothing while its buffer holds a directory.
 void FindPluginFolder();
 void DefaultSamplesFolder();
+// The samples rule for a Windows directory already in messageText (the second half of
+// DefaultSamplesFolder; tests give it Windows directories the machine does not have).
+void SamplesFolderFromWindowsDir();

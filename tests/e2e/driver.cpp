@@ -272,6 +272,42 @@ std::vector<int> ButtonIds(HWND dialog) {
   return ids;
 }
 
+std::vector<std::string> ListItems(HWND dialog, int id) {
+  std::vector<std::string> items;
+  HWND list = GetDlgItem(dialog, id);
+  EXPECT_NE(list, nullptr) << "no list box " << id;
+  DWORD_PTR count = 0;
+  if (!list || !SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kWait, &count))
+    return items;
+  for (DWORD_PTR i = 0; i < count; ++i) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(list, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, kWait, &length);
+    if (length == static_cast<DWORD_PTR>(LB_ERR)) length = 0;
+    // Wine hands another process a list box's text in UTF-16 whichever way it is asked.
+    std::wstring wide(length + 1, L'\0');
+    SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&wide[0]),
+                        SMTO_ABORTIFHUNG, kWait, nullptr);
+    char text[1024] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
+    items.push_back(text);
+  }
+  return items;
+}
+
+bool OpenDirectoryEntry(HWND fileDialog, const std::string& entry) {
+  std::vector<std::string> items = ListItems(fileDialog, kDirectoryList);
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (_stricmp(items[i].c_str(), entry.c_str()) != 0) continue;
+    HWND list = GetDlgItem(fileDialog, kDirectoryList);
+    SendMessageTimeoutA(list, LB_SETCURSEL, i, 0, SMTO_ABORTIFHUNG, kWait, nullptr);
+    // The dialog moves to the folder while it handles the notification.
+    SendMessageTimeoutA(fileDialog, WM_COMMAND, MAKEWPARAM(kDirectoryList, LBN_DBLCLK),
+                        reinterpret_cast<LPARAM>(list), SMTO_ABORTIFHUNG, kWait, nullptr);
+    return true;
+  }
+  return false;
+}
+
 bool SaveScreenshot(const std::string& path) {
   int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   HDC screen = GetDC(nullptr);
@@ -435,6 +471,20 @@ HWND SetupProcess::AwaitMessageBox(const char* title, DWORD ms) {
   if (!found)
     ADD_FAILURE() << "timed out after " << ms << " ms awaiting a message box titled '" << title
                   << "'" << (running() ? "" : " (setup.exe has ended)");
+  return found;
+}
+
+HWND SetupProcess::AwaitBrowseDialog(HWND page, DWORD ms) {
+  HWND found = nullptr;
+  PollUntil(ms, [&] {
+    found = FindWindowOf(pid_, "#32770", "Select Directory", [page](HWND w) {
+      return GetWindow(w, GW_OWNER) == page && GetDlgItem(w, kDirectoryList) != nullptr;
+    });
+    return found != nullptr || !running();
+  });
+  if (!found)
+    ADD_FAILURE() << "timed out after " << ms << " ms awaiting the Select Directory dialog"
+                  << (running() ? "" : " (setup.exe has ended)");
   return found;
 }
 

@@ -61,6 +61,17 @@ std::string MessageText(HWND box);
 // Ids of a dialog's buttons, in creation order.
 std::vector<int> ButtonIds(HWND dialog);
 
+// The entries of a list box, in order.
+std::vector<std::string> ListItems(HWND dialog, int id);
+
+// --- The platform's older file dialog (Browse) ---------------------------------------------
+constexpr int kFileNameBox = 0x480;    // edt1: the file name
+constexpr int kShownFolder = 0x440;    // stc1: the folder the dialog is in
+constexpr int kDirectoryList = 0x461;  // lst2: "[..]" and "[name]" of each subfolder
+// Opens an entry of the directory list (matched without regard to case) as a double-click
+// does, and so moves the dialog to that folder; false when there is no such entry.
+bool OpenDirectoryEntry(HWND fileDialog, const std::string& entry);
+
 // Saves the whole screen as a 24-bit BMP.
 bool SaveScreenshot(const std::string& path);
 
@@ -82,6 +93,9 @@ class SetupProcess {
   // The directory page whose prompt names this component.
   HWND AwaitDirectoryPage(const char* displayName, DWORD ms = kWait);
   HWND AwaitCopyDialog(DWORD ms = kWait);
+  // The Browse dialog that this page opened: the older file dialog titled
+  // "Select Directory", with its directory list, owned by the page.
+  HWND AwaitBrowseDialog(HWND page, DWORD ms = kWait);
   // A message box (a dialog with none of the program's own controls) with this title.
   HWND AwaitMessageBox(const char* title, DWORD ms = kWait);
   // Is there such a window now?

@@ -27,17 +27,28 @@ TEST(Walkthrough, EveryPage) {
   Shot("01-components");
   ASSERT_TRUE(setup.Press(page, IDOK));
 
-  struct Step { const char* name; const char* shot; const char* fallback; };
+  struct Step { const char* name; const char* shot; const char* fallback; const char* browseShot; };
   const Step steps[] = {
-      {"Velvorine Plugin", "02-plugin-directory", "C:\\Velvorine Demo\\Plugins"},
-      {"Sample Files", "03-samples-directory", "C:\\Velvorine Demo\\Samples"},
-      {"On-line Help Files", "04-help-directory", "C:\\Velvorine Demo\\Help"},
+      {"Velvorine Plugin", "02-plugin-directory", "C:\\Velvorine Demo\\Plugins",
+       "02b-plugin-browse"},
+      {"Sample Files", "03-samples-directory", "C:\\Velvorine Demo\\Samples", nullptr},
+      {"On-line Help Files", "04-help-directory", "C:\\Velvorine Demo\\Help", nullptr},
   };
   for (const Step& s : steps) {
     HWND dir = setup.AwaitDirectoryPage(s.name);
     ASSERT_NE(dir, nullptr);
     if (ItemText(dir, IDC_DIRECTORY).empty()) SetItemText(dir, IDC_DIRECTORY, s.fallback);
     Shot(s.shot);
+    if (s.browseShot) {
+      // The Browse dialog, cancelled: the page keeps what it showed.
+      std::string shown = ItemText(dir, IDC_DIRECTORY);
+      Click(dir, IDC_BROWSE);
+      HWND browse = setup.AwaitBrowseDialog(dir);
+      ASSERT_NE(browse, nullptr);
+      Shot(s.browseShot);
+      ASSERT_TRUE(setup.Press(browse, IDCANCEL));
+      EXPECT_EQ(ItemText(dir, IDC_DIRECTORY), shown);
+    }
     ASSERT_TRUE(setup.Press(dir, IDOK));
   }
   HWND done = setup.AwaitMessageBox("Velvorine Install", 60000);

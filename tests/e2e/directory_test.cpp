@@ -1,0 +1,251 @@
+// The directory pages, their defaults and the Browse dialog, seen from outside.
+#include <gtest/gtest.h>
+
+#include "driver.h"
+#include "resource.h"
+
+namespace {
+
+using namespace e2e;
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+std::string WithoutSlash(std::string s) {
+  if (s.size() > 3 && s.back() == '\\') s.pop_back();
+  return s;
+}
+
+class Directories : public testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteProductKey();
+    SetEditorCommand(4, "");
+    SetEditorCommand(3, "");
+    scratch_ = ScratchDir();
+    media_ = MakeMedia(scratch_, DefaultPayload());
+  }
+  void TearDown() override {
+    SetEditorCommand(4, "");
+    SetEditorCommand(3, "");
+  }
+  // An editor in the scratch folder, registered with its open command; its plug-in folder.
+  std::string RegisterEditor() {
+    std::string editor = scratch_ + "Editor";
+    MakeDirs(editor + "\\plugins");
+    SetEditorCommand(4, "\"" + editor + "\\Photoshp.exe\" \"%1\"");
+    return editor + "\\plugins";
+  }
+  static std::string SamplesDefault() {
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, sizeof windows);
+    return std::string(1, windows[0]) + ":\\Program Files\\Brontavia\\Velvorine";
+  }
+  // From the component page, with every component chosen, on to the plug-in page.
+  HWND StartToPluginPage(SetupProcess& setup) {
+    HWND page = setup.AwaitComponentPage();
+    if (!page || !setup.Press(page, IDOK)) return nullptr;
+    return setup.AwaitDirectoryPage("Velvorine Plugin");
+  }
+  // Presses a page's button and awaits the directory page of the next component.
+  HWND Move(SetupProcess& setup, HWND page, int button, const char* nextPage) {
+    if (!setup.Press(page, button)) return nullptr;
+    return setup.AwaitDirectoryPage(nextPage);
+  }
+  void AnswerCancel(SetupProcess& setup, int answer) {
+    HWND box = setup.AwaitMessageBox("Velvorine Install");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageText(box), "Are you sure you wish to cancel this installation?");
+    ASSERT_TRUE(setup.Press(box, answer));
+  }
+  void ExpectCompletionAndExit(SetupProcess& setup) {
+    HWND done = setup.AwaitMessageBox("Velvorine Install");
+    ASSERT_NE(done, nullptr);
+    EXPECT_EQ(MessageText(done), "The installation has completed successfully.");
+    ASSERT_TRUE(setup.Press(done, IDOK));
+    DWORD code = 1;
+    ASSERT_TRUE(setup.AwaitExit(&code));
+    EXPECT_EQ(code, 0u);
+  }
+  void CancelAndExit(SetupProcess& setup, HWND page) {
+    ASSERT_TRUE(setup.Press(page, IDCANCEL));
+    AnswerCancel(setup, IDYES);
+    DWORD code = 1;
+    ASSERT_TRUE(setup.AwaitExit(&code));
+    EXPECT_EQ(code, 0u);
+  }
+  std::string scratch_, media_;
+};
+
+TEST_F(Directories, EachPageNamesItsComponentAndProposesItsDefault) {
+  const std::string plugins = RegisterEditor();
+  SetupProcess setup(media_);
+  HWND plugin = StartToPluginPage(setup);
+  ASSERT_NE(plugin, nullptr);
+  EXPECT_EQ(ItemText(plugin, IDC_PROMPT),
+            "Type in the directory where the Velvorine Plugin will be installed,");
+  EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), plugins);
+  EXPECT_EQ(GetWindow(plugin, GW_OWNER), setup.MainWindow());
+  EXPECT_EQ(DefaultButton(plugin), IDOK);
+
+  HWND samples = Move(setup, plugin, IDOK, "Sample Files");
+  ASSERT_NE(samples, nullptr);
+  EXPECT_EQ(ItemText(samples, IDC_PROMPT),
+            "Type in the directory where the Sample Files will be installed,");
+  EXPECT_EQ(ItemText(samples, IDC_DIRECTORY), SamplesDefault());
+
+  HWND help = Move(setup, samples, IDOK, "On-line Help Files");
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(ItemText(help, IDC_PROMPT),
+            "Type in the directory where the On-line Help Files will be installed,");
+  EXPECT_EQ(ItemText(help, IDC_DIRECTORY), plugins);
+  ASSERT_TRUE(setup.Press(help, IDOK));
+  ExpectCompletionAndExit(setup);
+}
+
+TEST_F(Directories, WithoutAnEditorThePluginAndHelpPagesStartEmpty) {
+  SetEditorCommand(3, "\"" + scratch_ + "NoEditor\\Photoshp.exe\" \"%1\"");  // no plugins
+  SetupProcess setup(media_);
+  HWND plugin = StartToPluginPage(setup);
+  ASSERT_NE(plugin, nullptr);
+  EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), "");
+  HWND samples = Move(setup, plugin, IDOK, "Sample Files");
+  ASSERT_NE(samples, nullptr);
+  EXPECT_EQ(ItemText(samples, IDC_DIRECTORY), SamplesDefault());
+  HWND help = Move(setup, samples, IDOK, "On-line Help Files");
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(ItemText(help, IDC_DIRECTORY), "");
+  CancelAndExit(setup, help);
+}
+
+TEST_F(Directories, OnlyNextStoresWhatWasTyped) {
+  const std::string plugins = RegisterEditor();
+  SetupProcess setup(media_);
+  HWND plugin = StartToPluginPage(setup);
+  ASSERT_NE(plugin, nullptr);
+
+  // Back: the typed directory is dropped.
+  SetItemText(plugin, IDC_DIRECTORY, "C:\\Typed then Back");
+  ASSERT_TRUE(setup.Press(plugin, IDC_BACK));
+  plugin = StartToPluginPage(setup);
+  ASSERT_NE(plugin, nullptr);
+  EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), plugins);
+
+  // Cancel, then No: the page comes back as it was.
+  SetItemText(plugin, IDC_DIRECTORY, "C:\\Typed then Cancel");
+  ASSERT_TRUE(setup.Press(plugin, IDCANCEL));
+  AnswerCancel(setup, IDNO);
+  plugin = setup.AwaitDirectoryPage("Velvorine Plugin");
+  ASSERT_NE(plugin, nullptr);
+  EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), plugins);
+
+  // Next stores it; it is shown again after Back and forward.
+  SetItemText(plugin, IDC_DIRECTORY, "C:\\Chosen Plugins");
+  HWND samples = Move(setup, plugin, IDOK, "Sample Files");
+  ASSERT_NE(samples, nullptr);
+  SetItemText(samples, IDC_DIRECTORY, "D:\\Chosen Samples");
+  HWND help = Move(setup, samples, IDOK, "On-line Help Files");
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(ItemText(help, IDC_DIRECTORY), "C:\\Chosen Plugins");  // from the plug-in page
+  samples = Move(setup, help, IDC_BACK, "Sample Files");
+  ASSERT_NE(samples, nullptr);
+  EXPECT_EQ(ItemText(samples, IDC_DIRECTORY), "D:\\Chosen Samples");
+  plugin = Move(setup, samples, IDC_BACK, "Velvorine Plugin");
+  ASSERT_NE(plugin, nullptr);
+  EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), "C:\\Chosen Plugins");
+  samples = Move(setup, plugin, IDOK, "Sample Files");
+  ASSERT_NE(samples, nullptr);
+  EXPECT_EQ(ItemText(samples, IDC_DIRECTORY), "D:\\Chosen Samples");
+  help = Move(setup, samples, IDOK, "On-line Help Files");
+  ASSERT_NE(help, nullptr);
+  ASSERT_TRUE(setup.Press(help, IDOK));
+  ExpectCompletionAndExit(setup);
+}
+
+TEST_F(Directories, AnEmptiedPluginDirectoryIsFilledAgainOnTheHelpPage) {
+  const std::string plugins = RegisterEditor();
+  SetupProcess setup(media_);
+  HWND plugin = StartToPluginPage(setup);
+  ASSERT_NE(plugin, nullptr);
+  SetItemText(plugin, IDC_DIRECTORY, "");
+  HWND samples = Move(setup, plugin, IDOK, "Sample Files");
+  ASSERT_NE(samples, nullptr);
+  HWND help = Move(setup, samples, IDOK, "On-line Help Files");
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(ItemText(help, IDC_DIRECTORY), plugins);
+  samples = Move(setup, help, IDC_BACK, "Sample Files");
+  ASSERT_NE(samples, nullptr);
+  plugin = Move(setup, samples, IDC_BACK, "Velvorine Plugin");
+  ASSERT_NE(plugin, nullptr);
+  EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), plugins);
+  CancelAndExit(setup, plugin);
+}
+
+TEST_F(Directories, BrowseMovesToAnotherFolderAndNextStoresIt) {
+  const std::string plugins = RegisterEditor();
+  const std::string chosen = scratch_ + "Chosen";
+  ASSERT_TRUE(MakeDirs(chosen));
+  SetupProcess setup(media_);
+  HWND plugin = StartToPluginPage(setup);
+  ASSERT_NE(plugin, nullptr);
+  // The dialog opens in the stored directory, not in what is typed.
+  SetItemText(plugin, IDC_DIRECTORY, "C:\\Typed");
+  Click(plugin, IDC_BROWSE);
+  HWND browse = setup.AwaitBrowseDialog(plugin);
+  ASSERT_NE(browse, nullptr);
+  EXPECT_EQ(ItemText(browse, kFileNameBox), "velvor.8bf");
+  EXPECT_EQ(Lower(WithoutSlash(ItemText(browse, kShownFolder))), Lower(plugins));
+
+  // Up from Editor\plugins to the scratch folder, and down into Chosen.
+  EXPECT_TRUE(OpenDirectoryEntry(browse, "[..]"));
+  EXPECT_TRUE(OpenDirectoryEntry(browse, "[..]"));
+  EXPECT_TRUE(OpenDirectoryEntry(browse, "[Chosen]"));
+  EXPECT_EQ(Lower(WithoutSlash(ItemText(browse, kShownFolder))), Lower(chosen));
+  EXPECT_EQ(ItemText(browse, kFileNameBox), "velvor.8bf");
+  ASSERT_TRUE(setup.Press(browse, IDOK));
+  EXPECT_EQ(Lower(ItemText(plugin, IDC_DIRECTORY)), Lower(chosen));
+
+  // Next stores the folder: the help page, which follows the plug-in, shows it.
+  HWND samples = Move(setup, plugin, IDOK, "Sample Files");
+  ASSERT_NE(samples, nullptr);
+  HWND help = Move(setup, samples, IDOK, "On-line Help Files");
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(Lower(ItemText(help, IDC_DIRECTORY)), Lower(chosen));
+  ASSERT_TRUE(setup.Press(help, IDOK));
+  ExpectCompletionAndExit(setup);
+}
+
+TEST_F(Directories, BrowseThenCancelOrBackStoresNothing) {
+  SetupProcess setup(media_);
+  HWND plugin = StartToPluginPage(setup);
+  ASSERT_NE(plugin, nullptr);
+  ASSERT_EQ(ItemText(plugin, IDC_DIRECTORY), "");
+
+  // An empty stored directory: the dialog opens where the program was started.
+  SetItemText(plugin, IDC_DIRECTORY, "C:\\Typed");
+  Click(plugin, IDC_BROWSE);
+  HWND browse = setup.AwaitBrowseDialog(plugin);
+  ASSERT_NE(browse, nullptr);
+  EXPECT_EQ(Lower(WithoutSlash(ItemText(browse, kShownFolder))), Lower(WithoutSlash(media_)));
+  EXPECT_TRUE(OpenDirectoryEntry(browse, "[samples]"));
+  ASSERT_TRUE(setup.Press(browse, IDCANCEL));
+  EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), "C:\\Typed");
+
+  // Browse, confirm, then Back: the page's directory stays empty. The dialog opens where
+  // the program was started again, whatever folder the last one moved to.
+  Click(plugin, IDC_BROWSE);
+  browse = setup.AwaitBrowseDialog(plugin);
+  ASSERT_NE(browse, nullptr);
+  EXPECT_EQ(Lower(WithoutSlash(ItemText(browse, kShownFolder))), Lower(WithoutSlash(media_)));
+  EXPECT_TRUE(OpenDirectoryEntry(browse, "[plugin]"));
+  ASSERT_TRUE(setup.Press(browse, IDOK));
+  EXPECT_EQ(Lower(ItemText(plugin, IDC_DIRECTORY)), Lower(media_ + "plugin"));
+  ASSERT_TRUE(setup.Press(plugin, IDC_BACK));
+  plugin = StartToPluginPage(setup);
+  ASSERT_NE(plugin, nullptr);
+  EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), "");
+  CancelAndExit(setup, plugin);
+}
+
+}  // namespace
