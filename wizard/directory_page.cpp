@@ -9,11 +9,11 @@
 
 namespace {
 
-// The file-dialog record as it was before its later extensions.
-constexpr DWORD kOldFileDialogRecordSize = 76;
-static_assert(sizeof(void*) != 4 ||
-                  offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) ==
-                      kOldFileDialogRecordSize,
+// The file-dialog record as it was before its later extensions: 76 bytes in a 32-bit
+// program (and 136 in a 64-bit one).
+constexpr DWORD kOldFileDialogRecordSize =
+    offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+static_assert(sizeof(void*) != 4 || kOldFileDialogRecordSize == 76,
               "the older record ends with lpTemplateName");
 // A hooked dialog without OFN_EXPLORER is the platform's older file dialog, whose directory
 // list lets the user move from folder to folder.
