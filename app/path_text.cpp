@@ -88,3 +88,9 @@ bool FormatText(char* dst, size_t dstSize, const char* fmt, const char* arg) {
   dst[out] = '\0';
   return whole;
 }
+
+const char* FolderCandidateFromCommand(char* command, size_t commandSize, const char* name) {
+  char* slot = AfterLastBackslash(command);
+  if (!slot || !WriteAtSlot(command, commandSize, slot, name)) return nullptr;
+  return command[0] == '"' ? command + 1 : command;
+}

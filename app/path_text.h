@@ -38,3 +38,9 @@ bool WriteAtSlot(char* buf, size_t bufSize, char* slot, const char* name);
 // Formats fmt into dst with arg in place of each "%s" ("%%" gives one "%"). The result
 // is always terminated; false when it had to be cut to fit.
 bool FormatText(char* dst, size_t dstSize, const char* fmt, const char* arg);
+
+// Turns an open command read from the registry, in place, into a candidate folder: name
+// replaces whatever follows the command's last backslash (the program's name and its
+// arguments), and a leading double quote is passed over. Returns where the candidate
+// starts in command, or nullptr when the command has no backslash or name does not fit.
+const char* FolderCandidateFromCommand(char* command, size_t commandSize, const char* name);

@@ -52,10 +52,9 @@ bool ReadDefaultValue(HKEY key) {
 void TryEditorCommand(const char* keyPath) {
   OpenKey key(HKEY_CLASSES_ROOT, keyPath);
   if (!key.get() || !ReadDefaultValue(key.get())) return;
-  char* text = g_state.messageText;
-  char* slot = AfterLastBackslash(text);
-  if (!slot || !WriteAtSlot(text, kTextSize, slot, kPluginFolderName)) return;
-  const char* candidate = text[0] == '"' ? text + 1 : text;
+  const char* candidate =
+      FolderCandidateFromCommand(g_state.messageText, kTextSize, kPluginFolderName);
+  if (!candidate) return;
   // A candidate too long for the buffer is dropped, never cut to fit.
   if (!TextCopy(g_state.pluginDir, kPathSize, candidate)) return;
   if (GetFileAttributesA(g_state.pluginDir) == INVALID_FILE_ATTRIBUTES)

@@ -79,6 +79,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (ok) Check(b == dst.p + pos, "WriteAtSlot result");
     }
   }
+  {  // An open command from the registry: the candidate stays inside the buffer, keeps
+     // everything up to the last backslash and ends in the folder name
+    Block dst(bufSize);
+    if (TextCopy(dst.p, dst.size, a.c_str())) {
+      const char* candidate = FolderCandidateFromCommand(dst.p, dst.size, "plugins");
+      size_t cut = a.rfind('\\');
+      if (candidate) {
+        Check(cut != std::string::npos, "a candidate needs a backslash");
+        std::string want = a.substr(a[0] == '"' ? 1 : 0, cut + 1 - (a[0] == '"' ? 1 : 0));
+        Check(want + "plugins" == candidate, "FolderCandidateFromCommand result");
+      } else {
+        Check(cut == std::string::npos || cut + 1 + 7 >= bufSize, "candidate refused");
+      }
+    }
+  }
   {  // FormatText: always terminated within the buffer
     Block dst(bufSize);
     FormatText(dst.p, dst.size, a.c_str(), b.c_str());

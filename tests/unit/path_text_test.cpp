@@ -129,6 +129,27 @@ TEST(FormatText, SubstitutesAndCutsSafely) {
   EXPECT_STREQ(out, "50%");
 }
 
+TEST(FolderCandidateFromCommand, QuotedUnquotedAndRefused) {
+  struct Case { const char* command; size_t size; const char* candidate; };
+  const Case cases[] = {
+      {"\"C:\\Editor\\editor.exe\" \"%1\"", 64, "C:\\Editor\\plugins"},
+      {"C:\\Editor\\editor.exe %1", 64, "C:\\Editor\\plugins"},
+      {"editor.exe %1", 64, nullptr},           // no backslash
+      // "C:\\E\\plugins" and its terminator need 13 bytes.
+      {"C:\\E\\editor.exe", 12, nullptr},
+      {"C:\\E\\editor.exe", 13, "C:\\E\\plugins"},
+  };
+  for (const Case& c : cases) {
+    Guarded g(c.size, c.command);
+    const char* got = FolderCandidateFromCommand(g.buf(), c.size, "plugins");
+    if (c.candidate)
+      EXPECT_STREQ(got, c.candidate) << c.command;
+    else
+      EXPECT_EQ(got, nullptr) << c.command;
+    EXPECT_TRUE(g.guardsIntact()) << c.command;
+  }
+}
+
 TEST(TextLength, StopsAtTheLimit) {
   EXPECT_EQ(TextLength("abc", 10), 3u);
   EXPECT_EQ(TextLength("abc", 2), 2u);
