@@ -1,7 +1,5 @@
 #include <string.h>
 
-#include <initializer_list>
-
 #include "install.h"
 #include "installer_state.h"
 #include "path_text.h"
@@ -11,21 +9,6 @@ namespace {
 
 // The worker of the copy in progress; only the user-interface thread touches it.
 HANDLE s_worker = nullptr;
-// The static controls' own window procedure, under the one that defers their repaint.
-WNDPROC s_staticProc = nullptr;
-
-// A status line stores its new text and only marks itself for repainting. The worker
-// waits for this reply to its SetDlgItemTextA; the repaint then happens while it copies.
-LRESULT CALLBACK DeferredStatusLineProc(HWND line, UINT message, WPARAM wParam,
-                                        LPARAM lParam) {
-  if (message == WM_SETTEXT) {
-    LRESULT stored = DefWindowProcA(line, message, wParam, lParam);
-    InvalidateRect(line, nullptr, TRUE);
-    return stored;
-  }
-  return CallWindowProcA(s_staticProc, line, message, wParam, lParam);
-}
-
 // Appends name and its terminator to the list at used, doubling the block while it is
 // too small. The last byte of the block stays free for the empty name that ends the
 // list. False when the heap cannot give a larger block (the old one is kept).
@@ -65,16 +48,6 @@ void AwaitWorker() {
 }
 
 }  // namespace
-
-void DeferStatusLineRepaint(HWND dialog) {
-  for (int id : {IDC_COPYFILE, IDC_COPYDEST}) {
-    HWND line = GetDlgItem(dialog, id);
-    if (!line) continue;
-    auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-        line, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DeferredStatusLineProc)));
-    if (previous != DeferredStatusLineProc) s_staticProc = previous;
-  }
-}
 
 char* ListSourceFolder(const char* sourcePattern) {
   if (!WriteAtSlot(g_state.moduleDir, kPathSize, g_state.moduleNameSlot, sourcePattern))
@@ -134,7 +107,6 @@ INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_INITDIALOG:
       g_state.copyDialog = dialog;
       CenterWindow(dialog);
-      DeferStatusLineRepaint(dialog);
       s_worker = CreateThread(nullptr, 0, CopyWorker, nullptr, 0, nullptr);
       return TRUE;
     case WM_COMMAND:

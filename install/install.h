@@ -37,9 +37,6 @@ int CopyComponentFiles(HWND parent, const char* displayName, const char* sourceP
                        char* directory);
 // The progress dialog IDD_COPYING: starts the worker; Cancel or the worker's IDOK end it.
 INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-// Makes the dialog's two status lines store a new text at once and repaint later, when
-// the user-interface thread is idle (WM_INITDIALOG of CopyProgressProc does this).
-void DeferStatusLineRepaint(HWND dialog);
 // The worker: copies the listed files one by one, naming each on the dialog, until the
 // list ends or the dialog has been closed.
 DWORD WINAPI CopyWorker(LPVOID unused);
