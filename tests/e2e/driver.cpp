@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <functional>
 
+#include <string.h>
+
 #include "resource.h"
 
 namespace e2e {
@@ -14,12 +16,12 @@ namespace {
 std::string g_setupExe;
 
 template <typename Pred>
-bool PollUntil(DWORD ms, Pred done) {
+bool PollUntil(DWORD ms, Pred done, DWORD interval = 10) {
   DWORD start = GetTickCount();
   for (;;) {
     if (done()) return true;
     if (GetTickCount() - start >= ms) return false;
-    Sleep(10);
+    Sleep(interval);
   }
 }
 
@@ -122,6 +124,60 @@ std::vector<std::string> FilesIn(const std::string& dir) {
   FindClose(h);
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::vector<std::string> SearchOrder(const std::string& dir) {
+  std::vector<std::string> names;
+  std::string base = dir;
+  if (!base.empty() && base.back() != '\\') base += '\\';
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((base + "*.*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(fd.cFileName);
+  while (FindNextFileA(h, &fd));
+  FindClose(h);
+  return names;
+}
+
+bool WriteFileOfSize(const std::string& path, long long bytes) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  std::string chunk(1 << 20, '\0');
+  for (size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>(i * 7 + i / 251);
+  bool ok = true;
+  for (long long left = bytes; ok && left > 0;) {
+    DWORD n = static_cast<DWORD>(std::min<long long>(left, chunk.size())), written = 0;
+    ok = WriteFile(h, chunk.data(), n, &written, nullptr) && written == n;
+    left -= n;
+  }
+  CloseHandle(h);
+  return ok;
+}
+
+long long FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA a;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return -1;
+  return (static_cast<long long>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
+bool SameContents(const std::string& a, const std::string& b) {
+  HANDLE fa = CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                          nullptr);
+  HANDLE fb = CreateFileA(b.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                          nullptr);
+  bool same = fa != INVALID_HANDLE_VALUE && fb != INVALID_HANDLE_VALUE;
+  std::string ba(1 << 20, '\0'), bb(1 << 20, '\0');
+  while (same) {
+    DWORD na = 0, nb = 0;
+    same = ReadFile(fa, &ba[0], static_cast<DWORD>(ba.size()), &na, nullptr) &&
+           ReadFile(fb, &bb[0], static_cast<DWORD>(bb.size()), &nb, nullptr) && na == nb &&
+           memcmp(ba.data(), bb.data(), na) == 0;
+    if (na == 0) break;
+  }
+  if (fa != INVALID_HANDLE_VALUE) CloseHandle(fa);
+  if (fb != INVALID_HANDLE_VALUE) CloseHandle(fb);
+  return same;
 }
 
 std::vector<MediaFile> DefaultPayload() {
@@ -486,6 +542,17 @@ HWND SetupProcess::AwaitBrowseDialog(HWND page, DWORD ms) {
     ADD_FAILURE() << "timed out after " << ms << " ms awaiting the Select Directory dialog"
                   << (running() ? "" : " (setup.exe has ended)");
   return found;
+}
+
+bool SetupProcess::AwaitItemText(HWND dialog, int id, const std::string& text, DWORD ms) {
+  HWND item = dialog ? GetDlgItem(dialog, id) : nullptr;
+  std::string last;
+  bool ok = item && PollUntil(
+                        ms, [&] { return (last = TextOf(item)) == text || !IsWindow(item); }, 1);
+  if (!ok || last != text)
+    ADD_FAILURE() << "timed out after " << ms << " ms awaiting '" << text << "' in control "
+                  << id << " (last seen: '" << last << "')";
+  return ok && last == text;
 }
 
 bool SetupProcess::AwaitGone(HWND window, DWORD ms) {

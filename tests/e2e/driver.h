@@ -28,6 +28,13 @@ bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
 // Names of the plain files in a folder, sorted.
 std::vector<std::string> FilesIn(const std::string& dir);
+// Every entry of a folder ("." and ".." too) in the order a folder search yields them.
+std::vector<std::string> SearchOrder(const std::string& dir);
+// A file of this many bytes of a repeating pattern; its size, or -1 when it is missing.
+bool WriteFileOfSize(const std::string& path, long long bytes);
+long long FileSize(const std::string& path);
+// Both files exist and hold the same bytes (compared a block at a time).
+bool SameContents(const std::string& a, const std::string& b);
 
 // Installation media: setup.exe beside plugin\, samples\ and help\ holding the given
 // files. A component listed with no files gets an empty folder; one left out gets none.
@@ -102,6 +109,9 @@ class SetupProcess {
   HWND Find(const char* cls, const char* title, int controlId = 0) const;
   HWND MainWindow() const;
 
+  // Waits until a control of the dialog shows this text; polls every millisecond, so that
+  // a text that stands only briefly is seen.
+  bool AwaitItemText(HWND dialog, int id, const std::string& text, DWORD ms = kWait);
   // Waits until the window is closed or hidden.
   bool AwaitGone(HWND window, DWORD ms = kWait);
   // Clicks a button and waits until its dialog has gone.

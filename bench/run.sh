@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Prints the install benchmarks: whole installs against a bare CopyFileA loop, and where
+# the copy of small files spends its time. Figures, not a test; ctest never runs this.
+#   bench/run.sh [runs]        (default 5; the payloads stay in the prefix's C:\velvor-bench)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+runs=${1:-5}
+export VELVOR_XVFB=1
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target setup install_bench copy_breakdown >/dev/null
+build="$root/build/win32"
+run=("$root/scripts/wine-run.sh" --build "$build" --arch win32 --)
+out="$build/bench"
+# Wine's output goes to a file: its desktop process lingers with the pipe open.
+"${run[@]}" "$build/bench/install_bench.exe" "$build/setup.exe" "$runs" >"$out/install.txt" 2>&1 ||
+  { cat "$out/install.txt"; exit 1; }
+tr -d '\r' <"$out/install.txt"
+echo
+"${run[@]}" "$build/bench/copy_breakdown.exe" 1000 "$runs" >"$out/breakdown.txt" 2>&1 ||
+  { cat "$out/breakdown.txt"; exit 1; }
+tr -d '\r' <"$out/breakdown.txt"
+"$root/scripts/wine-run.sh" --build "$build" --stop

@@ -1,0 +1,52 @@
+#include <string.h>
+
+#include "install.h"
+#include "installer_state.h"
+#include "path_text.h"
+
+namespace {
+
+// The path under test and the current directory that the test puts back.
+char s_testedPath[kPathSize];
+char s_savedCurrentDir[kPathSize];
+
+}  // namespace
+
+int DirectoryExists(const char* path) {
+  TextCopy(s_testedPath, kPathSize, path);
+  // A drive root such as C:\ must keep its backslash to name the root.
+  size_t length = strlen(s_testedPath);
+  if (length > 3 && s_testedPath[length - 1] == '\\') s_testedPath[length - 1] = '\0';
+
+  DWORD saved = GetCurrentDirectoryA(kPathSize, s_savedCurrentDir);
+  BOOL entered = SetCurrentDirectoryA(s_testedPath);
+  // Only a directory that can be entered counts; a file of that name does not.
+  if (saved > 0 && saved < kPathSize) SetCurrentDirectoryA(s_savedCurrentDir);
+  return entered ? 1 : 0;
+}
+
+int CreateDirectoryTree(const char* path) {
+  if (CreateDirectoryA(path, nullptr)) return 1;
+
+  int created = 0;
+  size_t size = strlen(path) + 1;
+  HANDLE heap = GetProcessHeap();
+  char* parent = static_cast<char*>(HeapAlloc(heap, 0, size));
+  if (parent) {  // without the copy the tree cannot be climbed: failure
+    TextCopy(parent, size, path);
+    CutAtLastBackslash(parent);
+    // A bare drive (C:) or nothing is never created: the ascent stops there.
+    if (strlen(parent) > 2 && CreateDirectoryTree(parent))
+      created = CreateDirectoryA(path, nullptr) ? 1 : 0;
+    HeapFree(heap, 0, parent);
+  }
+  // A path typed with a trailing backslash names a level that the climb has already
+  // made, so the last attempt fails with "already exists": what matters is the result.
+  if (!created && DirectoryExists(path)) created = 1;
+  return created;
+}
+
+int EnsureDirectory(const char* path) {
+  if (DirectoryExists(path)) return 1;
+  return CreateDirectoryTree(path);
+}
