@@ -141,22 +141,25 @@ TEST_F(Directories, OnlyNextStoresWhatWasTyped) {
   EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), plugins);
 
   // Next stores it; it is shown again after Back and forward.
-  SetItemText(plugin, IDC_DIRECTORY, "C:\\Chosen Plugins");
+  // The install then really makes these directories: keep them in the scratch folder.
+  const std::string chosenPlugins = scratch_ + "Chosen Plugins";
+  const std::string chosenSamples = scratch_ + "Chosen Samples";
+  SetItemText(plugin, IDC_DIRECTORY, chosenPlugins);
   HWND samples = Move(setup, plugin, IDOK, "Sample Files");
   ASSERT_NE(samples, nullptr);
-  SetItemText(samples, IDC_DIRECTORY, "D:\\Chosen Samples");
+  SetItemText(samples, IDC_DIRECTORY, chosenSamples);
   HWND help = Move(setup, samples, IDOK, "On-line Help Files");
   ASSERT_NE(help, nullptr);
-  EXPECT_EQ(ItemText(help, IDC_DIRECTORY), "C:\\Chosen Plugins");  // from the plug-in page
+  EXPECT_EQ(ItemText(help, IDC_DIRECTORY), chosenPlugins);  // from the plug-in page
   samples = Move(setup, help, IDC_BACK, "Sample Files");
   ASSERT_NE(samples, nullptr);
-  EXPECT_EQ(ItemText(samples, IDC_DIRECTORY), "D:\\Chosen Samples");
+  EXPECT_EQ(ItemText(samples, IDC_DIRECTORY), chosenSamples);
   plugin = Move(setup, samples, IDC_BACK, "Velvorine Plugin");
   ASSERT_NE(plugin, nullptr);
-  EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), "C:\\Chosen Plugins");
+  EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), chosenPlugins);
   samples = Move(setup, plugin, IDOK, "Sample Files");
   ASSERT_NE(samples, nullptr);
-  EXPECT_EQ(ItemText(samples, IDC_DIRECTORY), "D:\\Chosen Samples");
+  EXPECT_EQ(ItemText(samples, IDC_DIRECTORY), chosenSamples);
   help = Move(setup, samples, IDOK, "On-line Help Files");
   ASSERT_NE(help, nullptr);
   ASSERT_TRUE(setup.Press(help, IDOK));

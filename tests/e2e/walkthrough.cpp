@@ -1,6 +1,7 @@
 // A scripted walk through the installer that saves a screenshot of each page:
 //   walkthrough.exe path\to\media\setup.exe output-folder
-// Directory pages left empty get a folder under C:\Velvorine Demo.
+// Directory pages left empty get a folder under C:\Velvorine Demo. At the end every file
+// of the media's plugin\, samples\ and help\ must be in its chosen directory.
 #include <gtest/gtest.h>
 
 #include <stdio.h>
@@ -27,17 +28,25 @@ TEST(Walkthrough, EveryPage) {
   Shot("01-components");
   ASSERT_TRUE(setup.Press(page, IDOK));
 
-  struct Step { const char* name; const char* shot; const char* fallback; const char* browseShot; };
+  struct Step {
+    const char* name;
+    const char* shot;
+    const char* fallback;
+    const char* browseShot;
+    const char* source;
+  };
   const Step steps[] = {
       {"Velvorine Plugin", "02-plugin-directory", "C:\\Velvorine Demo\\Plugins",
-       "02b-plugin-browse"},
-      {"Sample Files", "03-samples-directory", "C:\\Velvorine Demo\\Samples", nullptr},
-      {"On-line Help Files", "04-help-directory", "C:\\Velvorine Demo\\Help", nullptr},
+       "02b-plugin-browse", "plugin"},
+      {"Sample Files", "03-samples-directory", "C:\\Velvorine Demo\\Samples", nullptr, "samples"},
+      {"On-line Help Files", "04-help-directory", "C:\\Velvorine Demo\\Help", nullptr, "help"},
   };
+  std::vector<std::pair<std::string, std::string>> chosen;  // source folder, directory
   for (const Step& s : steps) {
     HWND dir = setup.AwaitDirectoryPage(s.name);
     ASSERT_NE(dir, nullptr);
     if (ItemText(dir, IDC_DIRECTORY).empty()) SetItemText(dir, IDC_DIRECTORY, s.fallback);
+    chosen.emplace_back(s.source, ItemText(dir, IDC_DIRECTORY));
     Shot(s.shot);
     if (s.browseShot) {
       // The Browse dialog, cancelled: the page keeps what it showed.
@@ -58,6 +67,19 @@ TEST(Walkthrough, EveryPage) {
   DWORD code = 1;
   ASSERT_TRUE(setup.AwaitExit(&code));
   EXPECT_EQ(code, 0u);
+
+  for (const auto& [source, directory] : chosen) {
+    std::vector<std::string> files = FilesIn(g_media + source);
+    EXPECT_FALSE(files.empty()) << "the media has no " << source << " files";
+    for (const std::string& name : files)
+      EXPECT_EQ(ReadFileText(directory + "\\" + name), ReadFileText(g_media + source + "\\" + name))
+          << name << " did not arrive in " << directory;
+  }
+  std::string value;
+  EXPECT_TRUE(ReadProductValue("ParamDirectory", &value));
+  EXPECT_EQ(value, chosen[1].second);
+  EXPECT_TRUE(ReadProductValue("HelpFile", &value));
+  EXPECT_EQ(value, chosen[2].second + "\\velvor.hlp");
 }
 
 }  // namespace

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Refreshes the README's pictures in docs/screenshots/ from the demo's scripted
+# walk-through (run under Xvfb): one picture of each page over the backdrop.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+VELVOR_XVFB=1 bash scripts/demo.sh
+rm -rf docs/screenshots
+mkdir -p docs/screenshots
+for png in build/win32/screenshots/*.png; do
+  name=$(basename "$png" .png)
+  # No timestamps in the files, so that an unchanged screen gives unchanged bytes.
+  convert "$png" -strip "docs/screenshots/${name#*-}.png"
+done
+echo "updated docs/screenshots/: $(ls docs/screenshots | tr '\n' ' ')"
