@@ -8,6 +8,7 @@
 // names from the same folder into an empty folder, as the install does. Printed: medians
 // of interleaved runs, their ratio, and microseconds per file.
 #include <windows.h>
+#include <psapi.h>
 #include <stdio.h>
 
 #include <algorithm>
@@ -72,6 +73,9 @@ double BareLoop(const Payload& p, const std::string& tag) {
   return Now() - t;
 }
 
+// The largest peak working set of setup.exe seen at a completion message, in bytes.
+size_t g_peakWorkingSet = 0;
+
 // Seconds from the install step to the completion message, or -1 when the run failed.
 double WholeInstall(const Payload& p, const std::string& tag) {
   std::string dest = FreshDest(tag);
@@ -97,6 +101,10 @@ double WholeInstall(const Payload& p, const std::string& tag) {
   }
   t = Now() - t;
   if (!done) return -1;
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof memory;
+  if (K32GetProcessMemoryInfo(setup.handle(), &memory, sizeof memory))
+    g_peakWorkingSet = std::max(g_peakWorkingSet, static_cast<size_t>(memory.PeakWorkingSetSize));
   setup.Press(done, IDOK);
   DWORD code;
   setup.AwaitExit(&code);
@@ -158,6 +166,8 @@ int main(int argc, char** argv) {
     Figures f = Measure(p, c.tag, runs);
     printf("  %-22s %12.1f %12.1f %7.2fx %8s\n", c.label, f.install * 1e3, f.loop * 1e3,
            f.install / f.loop, c.target);
+    printf("  %-22s peak working set of setup.exe: %.1f MiB\n", "", g_peakWorkingSet / 1048576.0);
+    g_peakWorkingSet = 0;
     if (std::string(c.tag) == "large")  // 1 GiB less on the disk
       for (const std::string& n : p.names) DeleteFileA((p.media + "plugin\\" + n).c_str());
   }

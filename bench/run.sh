@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Prints the install benchmarks: whole installs against a bare CopyFileA loop, and where
-# the copy of small files spends its time. Figures, not a test; ctest never runs this.
+# Prints the benchmarks: whole installs against a bare CopyFileA loop (with setup.exe's
+# peak memory), where the copy of small files spends its time, and start-up against a
+# bare program with the size of setup.exe. Figures, not a test; ctest never runs this.
 #   bench/run.sh [runs]        (default 5; the payloads stay in the prefix's C:\velvor-bench)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,7 +9,8 @@ cd "$root"
 runs=${1:-5}
 export VELVOR_XVFB=1
 cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target setup install_bench copy_breakdown >/dev/null
+cmake --build --preset win32 --target setup media install_bench copy_breakdown startup_bench \
+  bare_message_box >/dev/null
 build="$root/build/win32"
 run=("$root/scripts/wine-run.sh" --build "$build" --arch win32 --)
 out="$build/bench"
@@ -20,4 +22,9 @@ echo
 "${run[@]}" "$build/bench/copy_breakdown.exe" 1000 "$runs" >"$out/breakdown.txt" 2>&1 ||
   { cat "$out/breakdown.txt"; exit 1; }
 tr -d '\r' <"$out/breakdown.txt"
+echo
+"${run[@]}" "$build/bench/startup_bench.exe" "$build/media/setup.exe" \
+  "$build/bench/bare_message_box.exe" "$runs" >"$out/startup.txt" 2>&1 ||
+  { cat "$out/startup.txt"; exit 1; }
+tr -d '\r' <"$out/startup.txt"
 "$root/scripts/wine-run.sh" --build "$build" --stop

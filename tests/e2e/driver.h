@@ -92,6 +92,7 @@ class SetupProcess {
 
   bool running() const;
   DWORD pid() const { return pid_; }
+  HANDLE handle() const { return process_; }
 
   // A visible top-level window of the program with this class and title that has a child
   // with controlId (0: any); nullptr (and a failure) when none comes within ms.
