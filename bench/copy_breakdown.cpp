@@ -16,11 +16,16 @@
 #include <string>
 #include <vector>
 
+#include "driver.h"
 #include "install.h"
 #include "installer_state.h"
 #include "resource.h"
 
 namespace {
+
+using e2e::MakeDirs;
+using e2e::RemoveTree;
+using e2e::WriteFileOfSize;
 
 const char kRoot[] = "C:\\velvor-bench\\breakdown\\";
 enum SideMode { kTextsShown, kTextsHidden, kEmptySends };
@@ -35,44 +40,19 @@ double Now() {
   return double(c.QuadPart) / double(f.QuadPart);
 }
 
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string n = fd.cFileName;
-      if (n == "." || n == "..") continue;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(dir + "\\" + n);
-      else
-        DeleteFileA((dir + "\\" + n).c_str());
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
 // media\files holds the files, media\folders as many subfolders: made afresh for the count.
 std::vector<std::string> MakeSource(int count) {
   std::string media = std::string(kRoot) + "media\\";
-  CreateDirectoryA("C:\\velvor-bench", nullptr);
-  RemoveTree(std::string(kRoot) + "media");
-  CreateDirectoryA(kRoot, nullptr);
-  CreateDirectoryA(media.c_str(), nullptr);
-  CreateDirectoryA((media + "files").c_str(), nullptr);
-  CreateDirectoryA((media + "folders").c_str(), nullptr);
+  RemoveTree(media);
+  MakeDirs(media + "files");
+  MakeDirs(media + "folders");
   std::vector<std::string> names;
-  std::string data(4096, 'x');
   for (int i = 0; i < count; ++i) {
     char name[64];
     snprintf(name, sizeof name, "file%05d.dat", i);
     names.push_back(name);
     CreateDirectoryA((media + "folders\\" + name).c_str(), nullptr);
-    HANDLE f = CreateFileA((media + "files\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
-                           CREATE_ALWAYS, 0, nullptr);
-    DWORD w;
-    WriteFile(f, data.data(), 4096, &w, nullptr);
-    CloseHandle(f);
+    WriteFileOfSize(media + "files\\" + name, 4096);
   }
   return names;
 }
@@ -80,7 +60,7 @@ std::vector<std::string> MakeSource(int count) {
 std::string FreshDest(const char* tag) {
   std::string d = std::string(kRoot) + "dest-" + tag;
   RemoveTree(d);
-  CreateDirectoryA(d.c_str(), nullptr);
+  MakeDirs(d);
   return d;
 }
 

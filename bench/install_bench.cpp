@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
     int count = counts[i];
     std::string tag = "count" + std::to_string(count);
     Payload p = MakePayload(tag, count, 4096);
-    Figures f = Measure(p, tag, count >= 10000 ? std::min(runs, 3) : runs);
+    Figures f = Measure(p, tag, runs);
     overhead[i] = f.install - f.loop;
     printf("  %-8d %12.1f %12.1f %14.1f %7.2fx\n", count, f.install / count * 1e6,
            f.loop / count * 1e6, overhead[i] / count * 1e6, f.install / f.loop);

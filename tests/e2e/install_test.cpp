@@ -173,15 +173,15 @@ TEST_F(Install, AnEmptyDirectoryCannotBeCreated) {
   EXPECT_FALSE(ProductKeyExists());
 }
 
-TEST_F(Install, AMissingSourceFolderShowsNoProgressDialog) {
-  // No samples folder in the media; the samples are the only component chosen.
+TEST_F(Install, MissingSourceFoldersShowNoProgressDialogAndStillRecordTheValues) {
+  // Only the plug-in's folder in the media; the samples and the help files are chosen.
   std::vector<MediaFile> payload;
   for (const MediaFile& f : DefaultPayload())
-    if (f.folder != "samples") payload.push_back(f);
+    if (f.folder == "plugin") payload.push_back(f);
   std::string media = MakeMedia(root_, payload);
-  std::string samples = root_ + "Samples";
+  std::string samples = root_ + "Samples", help = root_ + "Help";
   SetupProcess setup(media);
-  WalkToInstall(setup, {{false, true, false}, {"", samples, ""}});
+  WalkToInstall(setup, {{false, true, true}, {"", samples, help}});
   // Watch closely from the install step to the completion message.
   HWND done = nullptr, copying = nullptr;
   DWORD start = GetTickCount();
@@ -193,8 +193,10 @@ TEST_F(Install, AMissingSourceFolderShowsNoProgressDialog) {
   EXPECT_EQ(copying, nullptr) << "a progress dialog was shown";
   ExpectCompletion(setup);
   EXPECT_TRUE(DirExists(samples));
+  EXPECT_TRUE(DirExists(help));
   EXPECT_TRUE(FilesIn(samples).empty());
   EXPECT_EQ(Value("ParamDirectory"), samples);
+  EXPECT_EQ(Value("HelpFile"), help + "\\velvor.hlp");
 }
 
 // Cancel while a large file is being copied: that file is finished, no later file of the
@@ -233,7 +235,8 @@ TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
   ASSERT_NE(copying, nullptr);
   EXPECT_EQ(GetWindow(copying, GW_OWNER), setup.MainWindow());
   ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYFILE, "Copying " + big));
-  EXPECT_EQ(ItemText(copying, IDC_COPYDEST), "to " + samples + "\\" + big);
+  // The second line follows the first at once; then the copy of the large file begins.
+  ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYDEST, "to " + samples + "\\" + big));
   ASSERT_TRUE(setup.Press(copying, IDCANCEL));
   // The dialog went at once; the rest of the install waited for the large file.
   HWND done = setup.AwaitMessageBox("Velvorine Install", 60000);

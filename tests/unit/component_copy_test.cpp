@@ -15,6 +15,7 @@
 #include "driver.h"
 #include "install.h"
 #include "installer_state.h"
+#include "path_text.h"
 #include "resource.h"
 
 namespace {
@@ -114,8 +115,7 @@ class CopyFiles : public testing::Test {
     root_ = e2e::ScratchDir();
     media_ = root_ + "media\\";
     ASSERT_TRUE(e2e::MakeDirs(media_));
-    ASSERT_LT(media_.size(), kPathSize);
-    strcpy(g_state.moduleDir, media_.c_str());
+    ASSERT_TRUE(TextCopy(g_state.moduleDir, kPathSize, media_.c_str()));
     g_state.moduleNameSlot = g_state.moduleDir + media_.size();
   }
   // A source folder under the media with these files, each holding its own name.
@@ -126,8 +126,7 @@ class CopyFiles : public testing::Test {
   }
   // A directory buffer of the state holding dir.
   char* Destination(const std::string& dir) {
-    EXPECT_LT(dir.size(), kPathSize);
-    strcpy(g_state.pluginDir, dir.c_str());
+    EXPECT_TRUE(TextCopy(g_state.pluginDir, kPathSize, dir.c_str())) << dir;
     return g_state.pluginDir;
   }
   void ExpectIdle() {
@@ -169,7 +168,7 @@ TEST_F(CopyFiles, ListsEveryEntryAndCopiesTheFilesNamingEach) {
   EXPECT_EQ(watch.texts, expected);
 }
 
-TEST_F(CopyFiles, ReplacesExistingFilesAndCopesWithATypedBackslash) {
+TEST_F(CopyFiles, ReplacesExistingFilesBehindATypedBackslashToo) {
   MakeSource("samples", {"canyon.jpg", "sunset.jpg"});
   std::string dest = root_ + "dest";
   ASSERT_TRUE(e2e::MakeDirs(dest));
@@ -202,7 +201,7 @@ TEST_F(CopyFiles, NothingToListShowsNoDialogAndLeavesTheDirectory) {
     ASSERT_LT(longDir.size(), kPathSize);
     ResetInstallerState();
     g_state.instance = GetModuleHandleA(nullptr);
-    strcpy(g_state.moduleDir, longDir.c_str());
+    ASSERT_TRUE(TextCopy(g_state.moduleDir, kPathSize, longDir.c_str()));
     g_state.moduleNameSlot = g_state.moduleDir + longDir.size();
     Watch watch;
     char* dir = Destination(dest);
