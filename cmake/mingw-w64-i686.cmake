@@ -1,13 +1,4 @@
-# Cross-compiles for 32-bit Windows with MinGW-w64's posix-thread compilers.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(VELVOR_TRIPLE i686-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${VELVOR_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VELVOR_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${VELVOR_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${VELVOR_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -20,29 +20,8 @@ COLORREF Gradient(int y) { return RGB(0, 0, y / 24 * 4); }
 class ScreenImage {
  public:
   bool Capture() {
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = kWidth;
-    bi.bmiHeader.biHeight = -kHeight;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (dib) {
-      HGDIOBJ old = SelectObject(mem, dib);
-      ok = BitBlt(mem, 0, 0, kWidth, kHeight, screen, 0, 0, SRCCOPY);
-      GdiFlush();
-      const DWORD* p = static_cast<const DWORD*>(bits);
-      pixels_.assign(p, p + kWidth * kHeight);
-      SelectObject(mem, old);
-      DeleteObject(dib);
-    }
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return ok;
+    int w = 0, h = 0;
+    return CaptureScreen(&pixels_, &w, &h) && w == kWidth && h == kHeight;
   }
   COLORREF At(int x, int y) const {
     DWORD p = pixels_[y * kWidth + x];  // 0x00RRGGBB

@@ -8,14 +8,6 @@ namespace {
 
 using namespace e2e;
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-std::string WithoutSlash(std::string s) {
-  if (s.size() > 3 && s.back() == '\\') s.pop_back();
-  return s;
-}
 
 class Directories : public testing::Test {
  protected:

@@ -364,38 +364,63 @@ bool OpenDirectoryEntry(HWND fileDialog, const std::string& entry) {
   return false;
 }
 
-bool SaveScreenshot(const std::string& path) {
+bool CaptureScreen(std::vector<DWORD>* pixels, int* width, int* height) {
   int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
   BITMAPINFO bi = {};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
   bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biHeight = -h;  // top-down
   bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
   HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   bool ok = false;
   if (dib) {
     HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    ok = BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
     GdiFlush();
-    DWORD stride = ((w * 3 + 3) / 4) * 4, size = stride * h;
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + size;
-    std::string data(reinterpret_cast<char*>(&fh), sizeof fh);
-    data.append(reinterpret_cast<char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-    data.append(static_cast<char*>(bits), size);
-    ok = WriteFileText(path, data);
+    const DWORD* p = static_cast<const DWORD*>(bits);
+    pixels->assign(p, p + static_cast<size_t>(w) * h);
+    *width = w;
+    *height = h;
     SelectObject(mem, old);
     DeleteObject(dib);
   }
   DeleteDC(mem);
   ReleaseDC(nullptr, screen);
   return ok;
+}
+
+bool SaveScreenshot(const std::string& path) {
+  std::vector<DWORD> pixels;
+  int w = 0, h = 0;
+  if (!CaptureScreen(&pixels, &w, &h)) return false;
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = w;
+  info.biHeight = -h;
+  info.biPlanes = 1;
+  info.biBitCount = 32;
+  BITMAPFILEHEADER fh = {};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof info;
+  fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size() * sizeof(DWORD));
+  std::string data(reinterpret_cast<char*>(&fh), sizeof fh);
+  data.append(reinterpret_cast<char*>(&info), sizeof info);
+  data.append(reinterpret_cast<char*>(pixels.data()), pixels.size() * sizeof(DWORD));
+  return WriteFileText(path, data);
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string WithoutSlash(std::string s) {
+  if (s.size() > 3 && s.back() == '\\') s.pop_back();
+  return s;
 }
 
 // --- The program -------------------------------------------------------------------------

@@ -79,8 +79,15 @@ constexpr int kDirectoryList = 0x461;  // lst2: "[..]" and "[name]" of each subf
 // does, and so moves the dialog to that folder; false when there is no such entry.
 bool OpenDirectoryEntry(HWND fileDialog, const std::string& entry);
 
-// Saves the whole screen as a 24-bit BMP.
+// The whole screen's pixels, top row first, each 0x00RRGGBB.
+bool CaptureScreen(std::vector<DWORD>* pixels, int* width, int* height);
+// Saves the whole screen as a 32-bit BMP.
 bool SaveScreenshot(const std::string& path);
+
+// Paths as Windows compares them: lower case, and without a trailing backslash (a drive
+// root keeps its own).
+std::string Lower(std::string s);
+std::string WithoutSlash(std::string s);
 
 // The program under test, started in its media folder.
 class SetupProcess {

@@ -8,12 +8,16 @@
 #include <functional>
 #include <string>
 
+#include "driver.h"
 #include "installer_state.h"
 #include "resource.h"
 #include "scratch_dirs.h"
 #include "wizard.h"
 
 namespace {
+
+using e2e::Lower;
+using e2e::WithoutSlash;
 
 constexpr DWORD kWait = 8000;  // ms
 const char kScratch[] = "C:\\velvor-unit\\browse";
@@ -25,14 +29,6 @@ std::string TextOf(HWND w) {
 }
 std::string ItemText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-std::string WithoutSlash(std::string s) {
-  if (s.size() > 3 && s.back() == '\\') s.pop_back();
-  return s;
-}
 
 // What the driver thread saw of the Browse dialog. It is read by the test's thread only
 // after the driver thread has ended.
