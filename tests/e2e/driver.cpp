@@ -397,19 +397,30 @@ bool SaveScreenshot(const std::string& path) {
   std::vector<DWORD> pixels;
   int w = 0, h = 0;
   if (!CaptureScreen(&pixels, &w, &h)) return false;
+  // 24 bits a pixel: a viewer would take the fourth byte of 32-bit pixels for alpha.
+  DWORD stride = (static_cast<DWORD>(w) * 3 + 3) / 4 * 4;
   BITMAPINFOHEADER info = {};
   info.biSize = sizeof info;
   info.biWidth = w;
-  info.biHeight = -h;
+  info.biHeight = -h;  // top-down, as captured
   info.biPlanes = 1;
-  info.biBitCount = 32;
+  info.biBitCount = 24;
   BITMAPFILEHEADER fh = {};
   fh.bfType = 0x4D42;
   fh.bfOffBits = sizeof fh + sizeof info;
-  fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size() * sizeof(DWORD));
+  fh.bfSize = fh.bfOffBits + stride * h;
   std::string data(reinterpret_cast<char*>(&fh), sizeof fh);
   data.append(reinterpret_cast<char*>(&info), sizeof info);
-  data.append(reinterpret_cast<char*>(pixels.data()), pixels.size() * sizeof(DWORD));
+  std::string row(stride, '\0');
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      DWORD p = pixels[static_cast<size_t>(y) * w + x];
+      row[x * 3] = static_cast<char>(p & 0xFF);
+      row[x * 3 + 1] = static_cast<char>(p >> 8 & 0xFF);
+      row[x * 3 + 2] = static_cast<char>(p >> 16 & 0xFF);
+    }
+    data += row;
+  }
   return WriteFileText(path, data);
 }
 
