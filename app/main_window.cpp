@@ -20,6 +20,10 @@ int InitApplication(HINSTANCE instance) {
   return RegisterClassA(&wc);
 }
 
+namespace {
+
+// Records the module's directory, with its trailing backslash, in moduleDir and points
+// moduleNameSlot just behind it.
 void CaptureModuleDirectory(HINSTANCE instance) {
   GetModuleFileNameA(instance, g_state.moduleDir, kPathSize);
   // Older systems leave a truncated name unterminated.
@@ -28,6 +32,8 @@ void CaptureModuleDirectory(HINSTANCE instance) {
   g_state.moduleNameSlot = slot ? slot : g_state.moduleDir;
   *g_state.moduleNameSlot = '\0';
 }
+
+}  // namespace
 
 int InitInstance(HINSTANCE instance, int /*showCommand*/) {
   g_state.instance = instance;

@@ -111,31 +111,35 @@ bool DirExists(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::vector<std::string> FilesIn(const std::string& dir) {
-  std::vector<std::string> names;
+namespace {
+
+// Every entry of a folder, "." and ".." included, in the order the search yields them.
+std::vector<WIN32_FIND_DATAA> Entries(const std::string& dir) {
+  std::vector<WIN32_FIND_DATAA> entries;
   std::string base = dir;
   if (!base.empty() && base.back() != '\\') base += '\\';
   WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((base + "*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-  } while (FindNextFileA(h, &fd));
+  HANDLE h = FindFirstFileA((base + "*.*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return entries;
+  do entries.push_back(fd);
+  while (FindNextFileA(h, &fd));
   FindClose(h);
+  return entries;
+}
+
+}  // namespace
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const WIN32_FIND_DATAA& fd : Entries(dir))
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
   std::sort(names.begin(), names.end());
   return names;
 }
 
 std::vector<std::string> SearchOrder(const std::string& dir) {
   std::vector<std::string> names;
-  std::string base = dir;
-  if (!base.empty() && base.back() != '\\') base += '\\';
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((base + "*.*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do names.push_back(fd.cFileName);
-  while (FindNextFileA(h, &fd));
-  FindClose(h);
+  for (const WIN32_FIND_DATAA& fd : Entries(dir)) names.push_back(fd.cFileName);
   return names;
 }
 

@@ -6,10 +6,12 @@
 #include <string>
 
 #include "installer_state.h"
-#include "scratch_dirs.h"
+#include "driver.h"
 #include "wizard.h"
 
 namespace {
+
+using e2e::RemoveTree;
 
 const char kScratch[] = "C:\\velvor-unit\\default-dirs";
 
@@ -52,7 +54,7 @@ class PluginFolder : public testing::Test {
     RemoveTree(kScratch);
     // Two editors: version 4 with a plug-in folder, version 3 with one, and one without.
     for (const char* sub : {"\\Editor4\\plugins", "\\Editor3\\plugins", "\\Bare"})
-      MakeDir(kScratch + std::string(sub));
+      e2e::MakeDirs(kScratch + std::string(sub));
   }
   void TearDown() override {
     Unregister(4);

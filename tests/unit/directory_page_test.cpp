@@ -11,12 +11,12 @@
 #include "driver.h"
 #include "installer_state.h"
 #include "resource.h"
-#include "scratch_dirs.h"
 #include "wizard.h"
 
 namespace {
 
 using e2e::Lower;
+using e2e::RemoveTree;
 using e2e::WithoutSlash;
 
 constexpr DWORD kWait = 8000;  // ms
@@ -173,7 +173,7 @@ class Browse : public testing::Test {
     g_state.instance = GetModuleHandleA(nullptr);
     RemoveTree(kScratch);
     for (const char* sub : {"\\Stored\\Deeper", "\\Typed", "\\Other", "\\Current"})
-      MakeDir(kScratch + std::string(sub));
+      e2e::MakeDirs(kScratch + std::string(sub));
     GetCurrentDirectoryA(sizeof startDir_, startDir_);
   }
   // The plug-in page with this stored directory.
