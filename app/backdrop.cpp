@@ -1,8 +1,8 @@
-#include "backdrop.h"
+#include "app/backdrop.h"
 
-#include "backdrop_bands.h"
-#include "installer_state.h"
-#include "resource.h"
+#include "app/backdrop_bands.h"
+#include "app/installer_state.h"
+#include "resources/resource.h"
 
 namespace {
 

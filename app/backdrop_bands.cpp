@@ -1,4 +1,4 @@
-#include "backdrop_bands.h"
+#include "app/backdrop_bands.h"
 
 int BackdropBandHeight(int clientHeight) {
   if (clientHeight <= 0) return 0;

@@ -1,4 +1,4 @@
-#include "installer_state.h"
+#include "app/center_window.h"
 
 void CenterWindow(HWND window) {
   RECT rect;

@@ -1,8 +1,8 @@
-#include "installer_state.h"
+#include "app/installer_state.h"
+
+#include "resources/resource.h"
 
 #include <new>
-
-#include "resource.h"
 
 InstallerState g_state;
 

@@ -57,9 +57,3 @@ extern const Component kComponents[kComponentCount];
 
 inline int& ComponentWanted(const Component& c) { return g_state.*c.flag; }
 inline char* ComponentDirectory(const Component& c) { return g_state.*c.directory; }
-
-// How a wizard page ended.
-enum PageResult { kPageCancel = 0, kPageNext = 1, kPageBack = 2 };
-
-// Centres a top-level window on the screen; every dialog calls it on WM_INITDIALOG.
-void CenterWindow(HWND window);

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "main_window.h"
+#include "app/main_window.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "main_window.h"
+#include "app/main_window.h"
 
-#include "backdrop.h"
-#include "installer_state.h"
-#include "path_text.h"
-#include "wizard.h"
+#include "app/backdrop.h"
+#include "app/installer_state.h"
+#include "app/path_text.h"
+#include "wizard/wizard.h"
 
 const char kMainClassName[] = "VelvorWClass";
 const char kMainWindowTitle[] = "Velvorine Install";

@@ -1,4 +1,4 @@
-#include "path_text.h"
+#include "app/path_text.h"
 
 #include <string.h>
 

@@ -16,10 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "driver.h"
-#include "install.h"
-#include "installer_state.h"
-#include "resource.h"
+#include "app/center_window.h"
+#include "app/installer_state.h"
+#include "install/component_copy.h"
+#include "resources/resource.h"
+#include "tests/e2e/driver.h"
 
 namespace {
 

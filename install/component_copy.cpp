@@ -1,9 +1,11 @@
 #include <string.h>
 
-#include "install.h"
-#include "installer_state.h"
-#include "path_text.h"
-#include "resource.h"
+#include "install/component_copy.h"
+
+#include "app/center_window.h"
+#include "app/installer_state.h"
+#include "app/path_text.h"
+#include "resources/resource.h"
 
 namespace {
 

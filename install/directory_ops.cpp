@@ -1,8 +1,9 @@
 #include <string.h>
 
-#include "install.h"
-#include "installer_state.h"
-#include "path_text.h"
+#include "install/directory_ops.h"
+
+#include "app/installer_state.h"
+#include "app/path_text.h"
 
 namespace {
 

@@ -1,8 +1,11 @@
 #include <string.h>
 
-#include "install.h"
-#include "installer_state.h"
-#include "path_text.h"
+#include "install/install_sequence.h"
+
+#include "app/installer_state.h"
+#include "app/path_text.h"
+#include "install/component_copy.h"
+#include "install/directory_ops.h"
 
 namespace {
 

@@ -10,7 +10,7 @@ seconds=${2:-${VELVOR_FUZZ_SECONDS:-60}}
 mkdir -p "$out/corpus"
 sources=("$root/tests/fuzz/path_text_fuzz.cpp" "$root/app/path_text.cpp")
 clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -I"$root/app" "${sources[@]}" -o "$out/path_text_fuzz"
+  -I"$root" "${sources[@]}" -o "$out/path_text_fuzz"
 # New inputs go to a working corpus in the build folder; the seeds stay as they are.
 cd "$out"
 exec ./path_text_fuzz -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$out/" \

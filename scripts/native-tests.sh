@@ -13,6 +13,6 @@ if [ ! -f "$out/gtest.o" ]; then
   mv "$out/gtest.o.tmp" "$out/gtest.o"
 fi
 sources=("$root/app/path_text.cpp" "$root/tests/unit/path_text_test.cpp" "$root/tests/unit/gtest_main.cpp")
-g++ "${flags[@]}" -I"$gtest/include" -I"$root/app" "${sources[@]}" "$out/gtest.o" -pthread \
+g++ "${flags[@]}" -I"$gtest/include" -I"$root" "${sources[@]}" "$out/gtest.o" -pthread \
   -o "$out/path_text_tests"
 exec "$out/path_text_tests"

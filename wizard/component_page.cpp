@@ -1,5 +1,7 @@
-#include "installer_state.h"
-#include "wizard.h"
+#include "wizard/component_page.h"
+
+#include "app/center_window.h"
+#include "app/installer_state.h"
 
 namespace {
 

@@ -1,8 +1,9 @@
 #include <string.h>
 
-#include "installer_state.h"
-#include "path_text.h"
-#include "wizard.h"
+#include "wizard/default_dirs.h"
+
+#include "app/installer_state.h"
+#include "app/path_text.h"
 
 namespace {
 

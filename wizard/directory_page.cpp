@@ -2,10 +2,13 @@
 #include <commdlg.h>
 #include <stddef.h>
 
-#include "installer_state.h"
-#include "path_text.h"
-#include "resource.h"
-#include "wizard.h"
+#include "wizard/directory_page.h"
+
+#include "app/center_window.h"
+#include "app/installer_state.h"
+#include "app/path_text.h"
+#include "resources/resource.h"
+#include "wizard/page_result.h"
 
 namespace {
 

@@ -1,9 +1,13 @@
-#include "wizard.h"
+#include "wizard/wizard.h"
 
-#include "install.h"
-#include "installer_state.h"
-#include "path_text.h"
-#include "resource.h"
+#include "app/installer_state.h"
+#include "app/path_text.h"
+#include "install/install_sequence.h"
+#include "resources/resource.h"
+#include "wizard/component_page.h"
+#include "wizard/default_dirs.h"
+#include "wizard/directory_page.h"
+#include "wizard/page_result.h"
 
 const char kCompletedText[] = "The installation has completed successfully.";
 const char kWizardTitle[] = "Velvorine Install";

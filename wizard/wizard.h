@@ -40,21 +40,3 @@ void RunWizardWith(HWND parent, const WizardOps& ops);
 int StepAfterPage(int step, int pageResult);
 // The step that follows a directory step (2 to 4) whose component was not chosen.
 int StepPassedOver(int step, int previous);
-
-// Component page.
-INT_PTR CALLBACK ComponentPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Directory page and its Browse dialog.
-int ShowDirectoryPage(HWND parent, char* directory, const char* displayName,
-                      const char* markerFile);
-INT_PTR CALLBACK DirectoryPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-// Hook of the Browse dialog: centres it and keeps the focus off its edit boxes. Always 0,
-// so that the file dialog does its own handling too.
-UINT_PTR CALLBACK BrowseHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Default directories; each does nothing while its buffer holds a directory.
-void FindPluginFolder();
-void DefaultSamplesFolder();
-// The samples rule for a Windows directory already in messageText (the second half of
-// DefaultSamplesFolder; tests give it Windows directories the machine does not have).
-void SamplesFolderFromWindowsDir();

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "driver.h"
-#include "resource.h"
+#include "resources/resource.h"
+#include "tests/e2e/driver.h"
 
 namespace {
 

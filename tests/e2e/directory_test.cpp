@@ -1,13 +1,12 @@
 // The directory pages, their defaults and the Browse dialog, seen from outside.
 #include <gtest/gtest.h>
 
-#include "driver.h"
-#include "resource.h"
+#include "resources/resource.h"
+#include "tests/e2e/driver.h"
 
 namespace {
 
 using namespace e2e;
-
 
 class Directories : public testing::Test {
  protected:

@@ -1,4 +1,6 @@
-#include "driver.h"
+#include "tests/e2e/driver.h"
+
+#include "resources/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +8,6 @@
 #include <functional>
 
 #include <string.h>
-
-#include "resource.h"
 
 namespace e2e {
 

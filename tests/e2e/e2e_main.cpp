@@ -3,7 +3,7 @@
 
 #include <stdio.h>
 
-#include "driver.h"
+#include "tests/e2e/driver.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "driver.h"
-#include "resource.h"
+#include "resources/resource.h"
+#include "tests/e2e/driver.h"
 
 namespace {
 

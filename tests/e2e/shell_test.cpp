@@ -1,8 +1,8 @@
 // The program's shell and the wizard's moves, seen from outside.
 #include <gtest/gtest.h>
 
-#include "driver.h"
-#include "resource.h"
+#include "resources/resource.h"
+#include "tests/e2e/driver.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "path_text.h"
+#include "app/path_text.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "backdrop.h"
-#include "backdrop_bands.h"
-#include "installer_state.h"
+#include "app/backdrop.h"
+#include "app/backdrop_bands.h"
+#include "app/installer_state.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <utility>
 #include <vector>
 
-#include "driver.h"
-#include "install.h"
-#include "installer_state.h"
-#include "path_text.h"
-#include "resource.h"
+#include "app/installer_state.h"
+#include "app/path_text.h"
+#include "install/component_copy.h"
+#include "resources/resource.h"
+#include "tests/e2e/driver.h"
 
 namespace {
 

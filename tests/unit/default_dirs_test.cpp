@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "installer_state.h"
-#include "driver.h"
-#include "wizard.h"
+#include "app/installer_state.h"
+#include "tests/e2e/driver.h"
+#include "wizard/default_dirs.h"
 
 namespace {
 

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "installer_state.h"
-#include "resource.h"
-#include "wizard.h"
+#include "app/installer_state.h"
+#include "resources/resource.h"
+#include "wizard/component_page.h"
+#include "wizard/directory_page.h"
 
 namespace {
 

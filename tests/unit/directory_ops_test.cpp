@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "driver.h"
-#include "install.h"
+#include "install/directory_ops.h"
+#include "tests/e2e/driver.h"
 
 namespace {
 

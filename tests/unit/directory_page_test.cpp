@@ -8,10 +8,10 @@
 #include <functional>
 #include <string>
 
-#include "driver.h"
-#include "installer_state.h"
-#include "resource.h"
-#include "wizard.h"
+#include "app/installer_state.h"
+#include "resources/resource.h"
+#include "tests/e2e/driver.h"
+#include "wizard/directory_page.h"
 
 namespace {
 
@@ -28,7 +28,6 @@ std::string TextOf(HWND w) {
   return buf;
 }
 std::string ItemText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
-
 
 // What the driver thread saw of the Browse dialog. It is read by the test's thread only
 // after the driver thread has ended.

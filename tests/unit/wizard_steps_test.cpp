@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "installer_state.h"
-#include "wizard.h"
+#include "app/installer_state.h"
+#include "wizard/page_result.h"
+#include "wizard/wizard.h"
 
 namespace {
 

@@ -1,24 +1,9 @@
-// The installation engine: directory operations, the installation sequence and the copy
-// of one component's files.
+// The copy of one component's files behind the progress dialog.
 #pragma once
 
 #include <windows.h>
 
-// Makes every chosen directory, copies the chosen components and records their registry
-// values. 1 on success, 0 when a directory cannot be made (already reported).
-int InstallSelected(HWND parent);
-
-// --- Directory operations (user-interface thread only) ---------------------------------
-
-// 1 when path names a directory that can be made the current directory. The process's
-// current directory is the same afterwards.
-int DirectoryExists(const char* path);
-// Creates path with its missing parents; nonzero when the directory exists at the end.
-int CreateDirectoryTree(const char* path);
-// Nonzero when path exists as a directory, creating it if needed.
-int EnsureDirectory(const char* path);
-
-// --- Component copy ----------------------------------------------------------------------
+#include <stddef.h>
 
 // Bytes the file list starts with; it grows when a folder's names need more.
 constexpr size_t kFileListStart = 8000;
