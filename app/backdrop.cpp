@@ -31,16 +31,20 @@ void LoadTitleBitmap() {
 
 // OR-ing the bitmap in lets its white artwork show and its black background keep the
 // gradient: the paint DC's default colours map a one-bit source's pixels to black and
-// white.
+// white. On a screen of more than 96 DPI the artwork is enlarged by a whole factor, each
+// pixel becoming a square block, so that it keeps its size in inches and stays sharp.
+// The program is DPI-aware (its manifest), so the paint DC reports the screen's own DPI.
 void PaintTitle(HDC dc, const RECT& client, const RECT& paint) {
-  if (!g_state.titleBitmap ||
-      !TitleTouches(client, g_state.titleBitmapWidth, g_state.titleBitmapHeight, paint))
-    return;
+  if (!g_state.titleBitmap) return;
+  int scale = TitleScale(GetDeviceCaps(dc, LOGPIXELSY));
+  int width = g_state.titleBitmapWidth * scale;
+  int height = g_state.titleBitmapHeight * scale;
+  if (!TitleTouches(client, width, height, paint)) return;
   HDC memory = CreateCompatibleDC(dc);
   if (!memory) return;
   HGDIOBJ previous = SelectObject(memory, g_state.titleBitmap);
-  BitBlt(dc, client.left, client.top, g_state.titleBitmapWidth, g_state.titleBitmapHeight,
-         memory, 0, 0, SRCPAINT);
+  StretchBlt(dc, client.left, client.top, width, height, memory, 0, 0,
+             g_state.titleBitmapWidth, g_state.titleBitmapHeight, SRCPAINT);
   SelectObject(memory, previous);
   DeleteDC(memory);
 }

@@ -25,3 +25,9 @@ int BackdropBandsToPaint(const RECT& client, const RECT& paint,
 bool TitleTouches(const RECT& client, int width, int height, const RECT& paint) {
   return client.top + height >= paint.top && client.left + width >= paint.left;
 }
+
+int TitleScale(int dpi) {
+  if (dpi >= kMaxTitleScale * 96) return kMaxTitleScale;
+  int scale = (dpi + 48) / 96;
+  return scale > 1 ? scale : 1;
+}

@@ -27,6 +27,13 @@ int BackdropBandHeight(int clientHeight);
 int BackdropBandsToPaint(const RECT& client, const RECT& paint,
                          BackdropBand (&bands)[kMaxBackdropBands]);
 
+// The whole factor the title bitmap is enlarged by on a screen of this many dots per inch:
+// DPI / 96 rounded to the nearest whole number (a half rounds up, so 144 gives 2), at
+// least 1, and at most kMaxTitleScale, since the DPI comes from a value users can edit.
+// A whole factor keeps the one-bit artwork's edges sharp.
+constexpr int kMaxTitleScale = 16;
+int TitleScale(int dpi);
+
 // Whether a title bitmap of this size, laid at the client's top-left corner, touches the
 // rectangle to be repainted (adjoining its top or left edge counts).
 bool TitleTouches(const RECT& client, int width, int height, const RECT& paint);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the installation media (setup.exe beside plugin\, samples\ and help\) and runs
 # setup.exe under Wine: in a window when a display is set, otherwise as a scripted
-# walk-through under Xvfb that saves a screenshot of each page.
+# walk-through under Xvfb that saves a screenshot of each page (and of the first page at
+# 192 DPI).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -21,8 +22,10 @@ fi
 shots="$build/screenshots"
 rm -rf "$shots"
 mkdir -p "$shots"
+# Run from a copy under C:\ in the prefix: the Browse dialog then shows that folder, not
+# the build machine's own.
 "${run[@]}" "$build/tests/e2e/walkthrough.exe" "$build/media/setup.exe" "$shots" \
-  >"$build/walkthrough.log" 2>&1 || { cat "$build/walkthrough.log"; exit 1; }
+  'C:\Velvorine Setup' >"$build/walkthrough.log" 2>&1 || { cat "$build/walkthrough.log"; exit 1; }
 "$root/scripts/wine-run.sh" --build "$build" --stop
 if command -v convert >/dev/null; then
   for bmp in "$shots"/*.bmp; do convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"; done

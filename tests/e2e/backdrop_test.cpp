@@ -72,15 +72,18 @@ class TitleArt {
 class Backdrop : public testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(SetScreenDpi(kDefaultDpi));  // whatever an earlier run left behind
     ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), kWidth);
     ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), kHeight);
     ASSERT_TRUE(art_.Load(SetupExe())) << "no title bitmap in " << SetupExe();
     media_ = MakeMedia(ScratchDir(), DefaultPayload());
   }
 
-  // What the backdrop should show at a pixel that no window covers.
+  // What the backdrop should show at a pixel that no window covers: the title enlarged
+  // scale_ times, each of its pixels a square block.
   COLORREF Expected(int x, int y) const {
-    return art_.Inside(x, y) && art_.White(x, y) ? kWhite : Gradient(y);
+    int ax = x / scale_, ay = y / scale_;
+    return art_.Inside(ax, ay) && art_.White(ax, ay) ? kWhite : Gradient(y);
   }
 
   // Pixels outside `covered` that differ from the backdrop; the first is described.
@@ -149,19 +152,43 @@ class Backdrop : public testing::Test {
     ASSERT_TRUE(RedrawWindow(main, &before, nullptr, RDW_INVALIDATE | RDW_ERASE));
   }
 
-  void CancelAndExit(SetupProcess& setup, HWND page) {
-    ASSERT_TRUE(setup.Press(page, IDCANCEL));
-    HWND box = setup.AwaitMessageBox("Velvorine Install");
-    ASSERT_NE(box, nullptr);
-    ASSERT_TRUE(setup.Press(box, IDYES));
-    DWORD code = 1;
-    ASSERT_TRUE(setup.AwaitExit(&code));
-    EXPECT_EQ(code, 0u);
-  }
-
   TitleArt art_;
   std::string media_;
+  int scale_ = 1;
 };
+
+// A page lies wholly on the screen, centred on it as CenterWindow places it.
+void ExpectWholeAndCentred(HWND page, const char* what) {
+  RECT r;
+  ASSERT_TRUE(GetWindowRect(page, &r)) << what;
+  SCOPED_TRACE(testing::Message() << what << " at " << r.left << "," << r.top << " to "
+                                  << r.right << "," << r.bottom);
+  EXPECT_GE(r.left, 0);
+  EXPECT_GE(r.top, 0);
+  EXPECT_LE(r.right, kWidth);
+  EXPECT_LE(r.bottom, kHeight);
+  EXPECT_EQ(r.left, (kWidth - (r.right - r.left)) / 2);
+  EXPECT_EQ(r.top, (kHeight - (r.bottom - r.top)) / 2);
+}
+
+// A setting of setup.exe's manifest in the namespace of Windows' DPI settings, as the
+// loader reads it; empty when it is not there.
+std::wstring DpiSetting(const std::string& exe, const wchar_t* name) {
+  ACTCTXA context = {};
+  context.cbSize = sizeof context;
+  context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  context.lpSource = exe.c_str();
+  context.lpResourceName = MAKEINTRESOURCEA(1);
+  HANDLE handle = CreateActCtxA(&context);
+  if (handle == INVALID_HANDLE_VALUE) return L"";
+  wchar_t value[64] = L"";
+  SIZE_T written = 0;
+  if (!QueryActCtxSettingsW(0, handle, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+                            name, value, 64, &written))
+    value[0] = L'\0';
+  ReleaseActCtx(handle);
+  return value;
+}
 
 // Every pixel around the page: 32 bands of 24 pixels, blue 0 to 124, and inside the
 // 321 x 90 corner the title's white pixels white and its black ones showing the bands.
@@ -174,7 +201,7 @@ TEST_F(Backdrop, BandsAndTitleAroundTheComponentPage) {
   HWND page = setup.AwaitComponentPage();
   ASSERT_NE(page, nullptr);
   ExpectBackdropAround(page);
-  CancelAndExit(setup, page);
+  EXPECT_TRUE(setup.CancelAndExit(page));
 }
 
 TEST_F(Backdrop, AreaUncoveredByAMovedPageIsRepainted) {
@@ -191,7 +218,51 @@ TEST_F(Backdrop, AreaUncoveredByAMovedPageIsRepainted) {
   GetWindowRect(page, &r);
   MoveTo(setup, page, kWidth - (r.right - r.left), kHeight - (r.bottom - r.top));
   ExpectBackdropAround(page);
-  CancelAndExit(setup, page);
+  EXPECT_TRUE(setup.CancelAndExit(page));
+}
+
+// setup.exe declares itself DPI-aware, and at 96, 144 and 192 DPI (set before it starts)
+// its pages grow with their font yet stay whole and centred on the 1024 x 768 screen,
+// while the title is drawn 1, 2 and 2 times its size (1.5 rounds up): 321 x 90, 642 x 180
+// and 642 x 180 pixels, each bitmap pixel a square block, with the bands around it, and
+// repainted where a page leaves the enlarged title.
+TEST_F(Backdrop, PagesAndTitleFollowTheScreenDpi) {
+  EXPECT_EQ(DpiSetting(SetupExe(), L"dpiAware"), L"true");
+  struct Case {
+    DWORD dpi;
+    int scale;
+  };
+  const Case cases[] = {{96, 1}, {144, 2}, {192, 2}};
+  int widthAt96 = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.dpi << " DPI");
+    ScopedScreenDpi dpi(c.dpi);
+    scale_ = c.scale;
+    SetupProcess setup(media_);
+    HWND page = setup.AwaitComponentPage();
+    ASSERT_NE(page, nullptr);
+    ExpectWholeAndCentred(page, "component page");
+    RECT centred;
+    GetWindowRect(page, &centred);
+    int width = centred.right - centred.left;
+    if (c.dpi == 96) widthAt96 = width;
+    EXPECT_GE(width * 96, widthAt96 * static_cast<int>(c.dpi) * 9 / 10)
+        << "the page did not grow with the DPI: " << width << " wide, " << widthAt96
+        << " at 96 DPI";
+    ExpectBackdropAround(page);
+
+    // Over the lower right of the enlarged title and back: the uncovered part of the
+    // title lies right of and below the bitmap's own size.
+    MoveTo(setup, page, 400, 100);
+    MoveTo(setup, page, centred.left, centred.top);
+    ExpectBackdropAround(page);
+
+    ASSERT_TRUE(setup.Press(page, IDOK));
+    HWND directory = setup.AwaitDirectoryPage("Velvorine Plugin");
+    ASSERT_NE(directory, nullptr);
+    ExpectWholeAndCentred(directory, "directory page");
+    EXPECT_TRUE(setup.CancelAndExit(directory));
+  }
 }
 
 }  // namespace

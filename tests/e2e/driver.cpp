@@ -254,6 +254,25 @@ void SetEditorCommand(int version, const std::string& command) {
   RegCloseKey(key);
 }
 
+bool SetScreenDpi(DWORD dpi) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_WRITE,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return false;
+  LONG rc = RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                           sizeof dpi);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+ScopedScreenDpi::ScopedScreenDpi(DWORD dpi) {
+  EXPECT_TRUE(SetScreenDpi(dpi)) << "cannot set LogPixels to " << dpi;
+}
+
+ScopedScreenDpi::~ScopedScreenDpi() {
+  EXPECT_TRUE(SetScreenDpi(kDefaultDpi)) << "cannot put LogPixels back to 96";
+}
+
 // --- Windows ---------------------------------------------------------------------------
 
 std::string TextOf(HWND window) {
@@ -615,6 +634,15 @@ bool SetupProcess::AwaitExit(DWORD* exitCode, DWORD ms) {
   }
   GetExitCodeProcess(process_, exitCode);
   return true;
+}
+
+bool SetupProcess::CancelAndExit(HWND page) {
+  if (!Press(page, IDCANCEL)) return false;
+  HWND box = AwaitMessageBox("Velvorine Install");
+  DWORD code = 1;
+  if (!box || !Press(box, IDYES) || !AwaitExit(&code)) return false;
+  EXPECT_EQ(code, 0u) << "exit code after a confirmed cancel";
+  return code == 0;
 }
 
 }  // namespace e2e

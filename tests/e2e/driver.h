@@ -53,6 +53,20 @@ bool ReadProductValue(const char* name, std::string* value);
 // Registers an image editor version (3 or 4) with this open command; "" removes it.
 void SetEditorCommand(int version, const std::string& command);
 
+// The screen DPI of programs started from now on: LogPixels in HKCU\Control Panel\Desktop,
+// which Wine reads as each process starts (a running desktop needs no restart).
+constexpr DWORD kDefaultDpi = 96;
+bool SetScreenDpi(DWORD dpi);
+// Sets a screen DPI for its lifetime, and 96 again after, so that other suites see the
+// default.
+class ScopedScreenDpi {
+ public:
+  explicit ScopedScreenDpi(DWORD dpi);
+  ~ScopedScreenDpi();
+  ScopedScreenDpi(const ScopedScreenDpi&) = delete;
+  ScopedScreenDpi& operator=(const ScopedScreenDpi&) = delete;
+};
+
 // --- Windows ---------------------------------------------------------------------------
 std::string TextOf(HWND window);
 std::string ClassOf(HWND window);
@@ -126,6 +140,8 @@ class SetupProcess {
   bool Press(HWND dialog, int id, DWORD ms = kWait);
   // Waits for the program to end; its exit code, or a failure when it does not end.
   bool AwaitExit(DWORD* exitCode, DWORD ms = kWait);
+  // Cancels from a page, answers Yes to the confirmation and awaits exit code 0.
+  bool CancelAndExit(HWND page);
 
  private:
   HANDLE process_ = nullptr;

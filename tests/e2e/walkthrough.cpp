@@ -1,7 +1,11 @@
-// A scripted walk through the installer that saves a screenshot of each page:
-//   walkthrough.exe path\to\media\setup.exe output-folder
-// Directory pages left empty get a folder under C:\Velvorine Demo. At the end every file
-// of the media's plugin\, samples\ and help\ must be in its chosen directory.
+// A scripted walk through the installer that saves a screenshot of each page, and one of
+// the component page at 192 DPI:
+//   walkthrough.exe path\to\media\setup.exe output-folder [run-folder]
+// With a run folder (C:\Velvorine Setup for the README's pictures), the media is copied
+// there first and run from there, so that the Browse dialog shows that folder rather than
+// the build machine's own. Directory pages left empty get a folder under C:\Velvorine Demo.
+// At the end every file of the media's plugin\, samples\ and help\ must be in its chosen
+// directory.
 #include <gtest/gtest.h>
 
 #include <stdio.h>
@@ -82,16 +86,56 @@ TEST(Walkthrough, EveryPage) {
   EXPECT_EQ(value, chosen[2].second + "\\velvor.hlp");
 }
 
+// The component page with the screen at 192 DPI: the page drawn with a larger font, the
+// title twice its size.
+TEST(Walkthrough, ComponentPageAt192Dpi) {
+  ScopedScreenDpi dpi(192);
+  SetupProcess setup(g_media);
+  HWND page = setup.AwaitComponentPage();
+  ASSERT_NE(page, nullptr);
+  Shot("06-components-192dpi");
+  EXPECT_TRUE(setup.CancelAndExit(page));
+}
+
+// Copies setup.exe and the files of its plugin\, samples\ and help\ folders into a fresh
+// run folder (ending in a backslash).
+bool CopyMedia(const std::string& from, const std::string& to) {
+  RemoveTree(to);
+  if (!MakeDirs(to) || !CopyFileA((from + "setup.exe").c_str(), (to + "setup.exe").c_str(), FALSE))
+    return false;
+  for (const char* folder : {"plugin", "samples", "help"}) {
+    if (!DirExists(from + folder)) continue;
+    if (!MakeDirs(to + folder)) return false;
+    for (const std::string& name : FilesIn(from + folder)) {
+      std::string file = std::string("\\") + name;
+      if (!CopyFileA((from + folder + file).c_str(), (to + folder + file).c_str(), FALSE))
+        return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   if (argc < 3) {
-    fprintf(stderr, "usage: walkthrough.exe path\\to\\media\\setup.exe output-folder\n");
+    fprintf(stderr,
+            "usage: walkthrough.exe path\\to\\media\\setup.exe output-folder [run-folder]\n");
     return 2;
   }
+  SetProcessDPIAware();  // screenshots in the screen's own pixels, as setup.exe draws them
   SetSetupExe(argv[1]);
   g_media = SetupExe().substr(0, SetupExe().find_last_of('\\') + 1);
+  if (argc > 3 && argv[3][0]) {
+    std::string run = WindowsPath(argv[3]);
+    if (run.back() != '\\') run += '\\';
+    if (!CopyMedia(g_media, run)) {
+      fprintf(stderr, "cannot copy the media in %s to %s\n", g_media.c_str(), run.c_str());
+      return 2;
+    }
+    g_media = run;
+  }
   g_out = WindowsPath(argv[2]);
   MakeDirs(g_out);
   return RUN_ALL_TESTS();

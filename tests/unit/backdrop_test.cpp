@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <climits>
+
 #include "app/backdrop.h"
 #include "app/backdrop_bands.h"
 #include "app/installer_state.h"
@@ -102,6 +104,17 @@ TEST(BackdropBands, TitleIsRepaintedOnlyWhereItTouchesTheRepaint) {
   for (const Case& c : cases)
     EXPECT_EQ(TitleTouches(client, 321, 90, c.paint), c.touches)
         << c.paint.left << "," << c.paint.top;
+}
+
+// 96 DPI and below keep the bitmap as it is; above, the nearest whole factor, a half
+// rounding up.
+TEST(BackdropBands, TitleScaleIsTheNearestWholeFactorOfTheDpi) {
+  const int cases[][2] = {
+      {96, 1},  {120, 1}, {143, 1},  {144, 2},  {192, 2}, {239, 2}, {240, 3}, {288, 3},
+      {480, 5}, {72, 1},  {0, 1},    {-96, 1},  {INT_MIN, 1},
+      {1535, 16}, {1536, 16}, {100000, 16}, {INT_MAX, 16},  // a LogPixels gone wild
+  };
+  for (const auto& c : cases) EXPECT_EQ(TitleScale(c[0]), c[1]) << c[0] << " DPI";
 }
 
 // PaintBackdrop on a window of this test program, read back from the window's own pixels
