@@ -5,6 +5,7 @@
 #define IDS_APPTITLE      2
 #define IDS_DIRPROMPT     3
 
+#define IDI_SETUP         1
 #define IDB_TITLE         102
 #define IDD_COMPONENTS    103
 #define IDD_DIRECTORY     104

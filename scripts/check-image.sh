@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Checks a built setup.exe: a Windows GUI image of the expected machine, with ASLR and
 # DEP on (high-entropy ASLR too for 64-bit), an embedded manifest that asks for
-# elevation, importing only system DLLs of the allowed set. Exits non-zero, saying why,
-# otherwise.
-#   check-image.sh setup.exe [i386|x86-64]
+# elevation, importing only system DLLs of the allowed set, with the vendor's version
+# information (of VERSION, when given) and an icon in 16, 32, 48 and 256 pixels as its
+# first icon. Exits non-zero, saying why, otherwise. A signed image passes as well.
+#   check-image.sh setup.exe [i386|x86-64] [VERSION]
 set -euo pipefail
-image=${1:?usage: check-image.sh setup.exe [i386|x86-64]}
+here=$(cd "$(dirname "$0")" && pwd)
+image=${1:?usage: check-image.sh setup.exe [i386|x86-64] [VERSION]}
 machine=${2:-i386}
+version=${3:-}
 allowed="kernel32.dll user32.dll gdi32.dll comdlg32.dll advapi32.dll msvcrt.dll"
 fail=0
 say() { echo "check-image: $*"; fail=1; }
@@ -37,6 +40,43 @@ dlls=$(grep -E '^[[:space:]]*DLL Name:' <<<"$headers" | awk '{print tolower($3)}
 for dll in $dlls; do
   grep -qw -- "$dll" <<<"$allowed" || say "imports $dll, which is not one of: $allowed"
 done
-[ $fail -eq 0 ] && printf 'check-image: %s: %s, GUI, DllCharacteristics 0x%x, imports: %s\n' \
-  "$image" "$format" "$flags" "$(echo $dlls)"
+# Identity: what Explorer's properties and the elevation prompt show.
+resources=$(python3 "$here/pe-resources.py" "$image" 2>&1) || say "unreadable resources: $resources"
+fact() { sed -n "s/^$1=//p" <<<"$resources"; }
+if ! grep -q '^version\.' <<<"$resources"; then
+  say "no version information"
+else
+  want() {
+    [ "$(fact "version.$1")" = "$2" ] || say "version information: $1 is '$(fact "version.$1")', expected '$2'"
+  }
+  want CompanyName Brontavia
+  want FileDescription "Velvorine Install"
+  want ProductName Velvorine
+  want OriginalFilename setup.exe
+  [ -n "$(fact version.LegalCopyright)" ] || say "version information: no LegalCopyright"
+  grep -qx 0409/1252 <<<"$(fact version.translation)" ||
+    say "version information: no English (0409) table in code page 1252"
+  if [ -n "$version" ]; then
+    words=$version
+    for _ in 1 2 3; do [ "$(tr -cd . <<<"$words")" = ... ] || words=$words.0; done
+    want FileVersion "$version"
+    want ProductVersion "$version"
+    [ "$(fact version.fixed.file)" = "$words" ] && [ "$(fact version.fixed.product)" = "$words" ] ||
+      say "version information: fixed versions $(fact version.fixed.file)/$(fact version.fixed.product), expected $words"
+  else
+    [ -n "$(fact version.FileVersion)" ] || say "version information: no FileVersion"
+  fi
+fi
+if [ -z "$(fact icon.group)" ]; then
+  say "no icon"
+else
+  while read -r fault; do [ -z "$fault" ] || say "icon: $fault"; done <<<"$(fact icon.fault)"
+  sizes=$(fact icon.image | sort -n | tr '\n' ' ')
+  [ "$sizes" = "16x16 32x32 48x48 256x256 " ] ||
+    say "icon: the first icon has the images ${sizes:-(none)}, expected 16x16 32x32 48x48 256x256"
+fi
+
+[ $fail -eq 0 ] && printf 'check-image: %s: %s, GUI, DllCharacteristics 0x%x, imports: %s; %s %s, icon %s\n' \
+  "$image" "$format" "$flags" "$(echo $dlls)" "$(fact version.ProductName)" \
+  "$(fact version.FileVersion)" "$(echo $sizes)"
 exit $fail

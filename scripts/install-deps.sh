@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the cross toolchain, Wine and Xvfb from Debian's packages when any is missing.
+# Installs the cross toolchain, Wine and Xvfb (with the X tools that see its windows), and
+# the tools of the release checks (ImageMagick and DejaVu for the artwork, python3,
+# osslsigncode and openssl for signing) from Debian's packages when any is missing.
 # Safe to run again: it does nothing when everything is already there.
 set -euo pipefail
 
@@ -7,8 +9,8 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 for p in g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 \
-         xvfb xauth googletest clang libclang-rt-14-dev \
-         cmake ninja-build imagemagick; do
+         xvfb xauth x11-utils googletest clang libclang-rt-14-dev \
+         cmake ninja-build imagemagick fonts-dejavu-core python3 osslsigncode openssl; do
   have "$p" || need+=("$p")
 done
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the program and every test for 32- and 64-bit Windows, then runs them all:
 # unit tests and end-to-end scenarios under Wine (the 64-bit ones as one test of the
-# 32-bit run), the end-to-end scenarios again with Wine's heap checking, the image and
-# reproducibility checks, and the path helpers natively with the sanitizers.
+# 32-bit run), the end-to-end scenarios again with Wine's heap checking, the image,
+# signing, artwork and reproducibility checks, and the path helpers natively with the
+# sanitizers.
 # The last thing printed is ctest's summary.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -98,14 +98,31 @@ REG
   touch "$WINEPREFIX/.velvor-ready"
 fi
 
-# A fresh persistent server gets the desktop started with it, detached from our output.
-if wineserver -p </dev/null >/dev/null 2>&1 9>&-; then
+# The virtual desktop is up when its X window, "Default - Wine desktop", is viewable and
+# belongs to an explorer of this prefix: other prefixes (the other architecture's, other
+# build folders') may show a desktop of the same name on a shared display.
+desktop_up() {
+  local window pid
+  for window in $(xwininfo -root -children 2>/dev/null |
+                  awk '/"Default - Wine desktop"/ {print $1}'); do
+    xwininfo -id "$window" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
+    pid=$(xprop -id "$window" _NET_WM_PID 2>/dev/null | awk '{print $3}')
+    [ -n "$pid" ] && tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null |
+      grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
+}
+
+# One persistent server, and its desktop, detached from our output. No program starts
+# before the desktop is up: one that did would make a desktop of its own.
+wineserver -p </dev/null >/dev/null 2>&1 9>&- || true  # already running is fine
+if ! desktop_up; then
   setsid wine explorer /desktop=Default,$screen </dev/null >/dev/null 2>&1 9>&- &
-  for _ in $(seq 100); do
-    pgrep -f "explorer.exe /desktop=Default" >/dev/null && break
+  for _ in $(seq 300); do
+    desktop_up && break
     sleep 0.1
   done
-  sleep 0.5
+  desktop_up || { echo "wine-run.sh: the virtual desktop of $WINEPREFIX did not appear in 30 s" >&2; exit 2; }
 fi
 
 exec 9>&-

@@ -1,5 +1,5 @@
-// A GUI program built to fail the image check: no ASLR, no DEP, no manifest, and an
-// import (shell32) that the setup program must not have.
+// A GUI program built to fail the image check: no ASLR, no DEP, no manifest, no version
+// information, no icon, and an import (shell32) that the setup program must not have.
 #include <windows.h>
 #include <shellapi.h>
 
