@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks a built setup.exe: a Windows GUI image of the expected machine, with ASLR and
 # DEP on (high-entropy ASLR too for 64-bit), an embedded manifest that asks for
-# elevation, importing only system DLLs of the allowed set, with the vendor's version
-# information (of VERSION, when given) and an icon in 16, 32, 48 and 256 pixels as its
-# first icon. Exits non-zero, saying why, otherwise. A signed image passes as well.
+# elevation and declares DPI awareness, importing only system DLLs of the allowed set,
+# with the vendor's version information (of VERSION, when given) and an icon in 16, 32,
+# 48 and 256 pixels as its first icon. Exits non-zero, saying why, otherwise. A signed image passes as well.
 #   check-image.sh setup.exe [i386|x86-64] [VERSION]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -35,6 +35,8 @@ if [ "$machine" = x86-64 ]; then
 fi
 "$objdump" -h "$image" | grep -q '\.reloc' || say "no relocations: ASLR cannot move the image"
 grep -aq 'requireAdministrator' "$image" || say "no manifest asking for elevation"
+grep -aEq '<dpiAware[^>]*>true</dpiAware>' "$image" ||
+  say "no manifest declaring DPI awareness (the title would be stretched blurry)"
 dlls=$(grep -E '^[[:space:]]*DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u)
 [ -n "$dlls" ] || say "imports nothing (not a linked program?)"
 for dll in $dlls; do

@@ -6,7 +6,7 @@ out=$(bash "$1" "$2" "$3")
 rc=$?
 echo "$out"
 [ $rc -ne 0 ] || { echo "the check passed a bad image"; exit 1; }
-for want in "ASLR is off" "DEP is off" "imports shell32.dll" "no manifest" \
+for want in "ASLR is off" "DEP is off" "imports shell32.dll" "no manifest asking" "no manifest declaring" \
             "no version information" "no icon"; do
   grep -q "$want" <<<"$out" || { echo "the check did not report: $want"; exit 1; }
 done
