@@ -76,13 +76,7 @@ class CodePage : public testing::Test {
       SetItemText(page, IDC_DIRECTORY, dirs[i]);
       ASSERT_TRUE(setup.Press(page, IDOK));
     }
-    HWND done = setup.AwaitMessageBox("Velvorine Install");
-    ASSERT_NE(done, nullptr);
-    EXPECT_EQ(MessageText(done), "The installation has completed successfully.");
-    ASSERT_TRUE(setup.Press(done, IDOK));
-    DWORD code = 1;
-    ASSERT_TRUE(setup.AwaitExit(&code));
-    EXPECT_EQ(code, 0u);
+    ExpectCompletedAndExit(setup);
   }
   static std::string Value(const char* name) {
     std::string v;
@@ -154,13 +148,7 @@ TEST_F(CodePage, BrowseToSuchAFolderFillsTheEditBoxWithItsName) {
   HWND help = setup.AwaitDirectoryPage(kPages[2]);
   ASSERT_NE(help, nullptr);
   EXPECT_EQ(ItemText(help, IDC_DIRECTORY), root_ + browsed);
-  ASSERT_TRUE(setup.Press(help, IDCANCEL));
-  HWND box = setup.AwaitMessageBox("Velvorine Install");
-  ASSERT_NE(box, nullptr);
-  ASSERT_TRUE(setup.Press(box, IDYES));
-  DWORD code = 1;
-  ASSERT_TRUE(setup.AwaitExit(&code));
-  EXPECT_EQ(code, 0u);
+  ExpectCancelledAndExit(setup, help);
 }
 
 }  // namespace

@@ -695,4 +695,31 @@ bool SetupProcess::AwaitExit(DWORD* exitCode, DWORD ms) {
   return true;
 }
 
+namespace {
+
+void ExpectExitZero(SetupProcess& setup) {
+  DWORD code = 1;
+  ASSERT_TRUE(setup.AwaitExit(&code));
+  EXPECT_EQ(code, 0u);
+}
+
+}  // namespace
+
+void ExpectCompletedAndExit(SetupProcess& setup) {
+  HWND done = setup.AwaitMessageBox("Velvorine Install");
+  ASSERT_NE(done, nullptr);
+  EXPECT_EQ(MessageText(done), "The installation has completed successfully.");
+  ASSERT_TRUE(setup.Press(done, IDOK));
+  ExpectExitZero(setup);
+}
+
+void ExpectCancelledAndExit(SetupProcess& setup, HWND page) {
+  ASSERT_TRUE(setup.Press(page, IDCANCEL));
+  HWND box = setup.AwaitMessageBox("Velvorine Install");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageText(box), "Are you sure you wish to cancel this installation?");
+  ASSERT_TRUE(setup.Press(box, IDYES));
+  ExpectExitZero(setup);
+}
+
 }  // namespace e2e

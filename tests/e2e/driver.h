@@ -146,4 +146,9 @@ class SetupProcess {
   DWORD pid_ = 0;
 };
 
+// The end of a run: the completion message answered, then the program's exit with 0.
+void ExpectCompletedAndExit(SetupProcess& setup);
+// Cancel on a page, Yes to the confirmation, then the program's exit with 0.
+void ExpectCancelledAndExit(SetupProcess& setup, HWND page);
+
 }  // namespace e2e

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/path_text.h"
+#include "tests/unit/lead_bytes_932.h"
 
 namespace {
 
@@ -30,14 +31,7 @@ struct Block {
   char* p;
 };
 
-// Code page 932's lead bytes (Japanese): many of its characters end in the byte 0x5C.
-LeadBytes Table932() {
-  LeadBytes t = kSingleByte;
-  for (int b = 0x81; b <= 0x9F; ++b) t.lead[b] = true;
-  for (int b = 0xE0; b <= 0xFC; ++b) t.lead[b] = true;
-  return t;
-}
-const LeadBytes k932 = Table932();
+const LeadBytes k932 = LeadBytes932();
 
 // Where each character of s starts, walked independently of the helpers: a lead byte takes
 // the next byte with it unless that is the end.

@@ -1,4 +1,5 @@
 #include "app/path_text.h"
+#include "tests/unit/lead_bytes_932.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -70,15 +71,8 @@ TEST(TextTerminate, EndsAnUnterminatedBufferInsideIt) {
   EXPECT_TRUE(g.guardsIntact() && h.guardsIntact());
 }
 
-// Code page 932's lead bytes (Japanese). The characters below have 0x5C, the backslash's
-// byte, as their second byte.
-LeadBytes Table932() {
-  LeadBytes t = kSingleByte;
-  for (int b = 0x81; b <= 0x9F; ++b) t.lead[b] = true;
-  for (int b = 0xE0; b <= 0xFC; ++b) t.lead[b] = true;
-  return t;
-}
-const LeadBytes k932 = Table932();
+// The characters below have 0x5C, the backslash's byte, as their second byte in 932.
+const LeadBytes k932 = LeadBytes932();
 #define HYO "\x95\x5C"               // 表
 #define SO "\x83\x5C"                // ソ
 #define NOU "\x94\x5C"               // 能
