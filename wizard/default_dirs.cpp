@@ -76,8 +76,9 @@ void SamplesFolderFromWindowsDir() {
   if (text[0] == '\0' || text[1] != ':') return;  // not on a drive letter
   char* slot = AfterFirstBackslash(text, AnsiLeadBytes());
   if (!slot || !WriteAtSlot(text, kTextSize, slot, kSamplesBelowRoot)) return;
-  // A folder too long for a path buffer is no default: samplesDir stays empty.
-  if (!TextCopy(g_state.samplesDir, text)) return;
+  // A folder too long for a path buffer is no default: TextCopy then leaves samplesDir
+  // empty, which is all there is to do.
+  static_cast<void>(TextCopy(g_state.samplesDir, text));
 }
 
 void DefaultSamplesFolder() {
