@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/backdrop.h"
+#include "app/code_page.h"
 #include "app/installer_state.h"
 #include "app/path_text.h"
 #include "wizard/wizard.h"
@@ -28,7 +29,7 @@ void CaptureModuleDirectory(HINSTANCE instance) {
   GetModuleFileNameA(instance, g_state.moduleDir, kPathSize);
   // Older systems leave a truncated name unterminated.
   TextTerminate(g_state.moduleDir, kPathSize);
-  char* slot = AfterLastBackslash(g_state.moduleDir);
+  char* slot = AfterLastBackslash(g_state.moduleDir, AnsiLeadBytes());
   g_state.moduleNameSlot = slot ? slot : g_state.moduleDir;
   *g_state.moduleNameSlot = '\0';
 }

@@ -34,18 +34,40 @@ void TextTerminate(char* buf, size_t bufSize) {
   if (TextLength(buf, bufSize) == bufSize) buf[bufSize - 1] = '\0';
 }
 
-char* AfterLastBackslash(char* s) {
-  char* last = strrchr(s, '\\');
-  return last ? last + 1 : nullptr;
+const char* NextChar(const char* p, const LeadBytes& lead) {
+  return lead(p[0]) && p[1] != '\0' ? p + 2 : p + 1;
 }
 
-const char* AfterLastBackslash(const char* s) {
-  const char* last = strrchr(s, '\\');
-  return last ? last + 1 : nullptr;
+bool IsWholeCharacters(const char* s, const LeadBytes& lead) {
+  for (const char* p = s; *p != '\0'; p = NextChar(p, lead))
+    if (lead(p[0]) && p[1] == '\0') return false;
+  return true;
 }
 
-void CutAtLastBackslash(char* s) {
-  char* slot = AfterLastBackslash(s);
+const char* AfterLastBackslash(const char* s, const LeadBytes& lead) {
+  const char* after = nullptr;
+  for (const char* p = s; *p != '\0'; p = NextChar(p, lead))
+    if (*p == '\\') after = p + 1;
+  return after;
+}
+
+char* AfterLastBackslash(char* s, const LeadBytes& lead) {
+  return const_cast<char*>(AfterLastBackslash(static_cast<const char*>(s), lead));
+}
+
+char* AfterFirstBackslash(char* s, const LeadBytes& lead) {
+  for (char* p = s; *p != '\0'; p = const_cast<char*>(NextChar(p, lead)))
+    if (*p == '\\') return p + 1;
+  return nullptr;
+}
+
+char* TrailingBackslash(char* s, const LeadBytes& lead) {
+  char* after = AfterLastBackslash(s, lead);
+  return after && *after == '\0' ? after - 1 : nullptr;
+}
+
+void CutAtLastBackslash(char* s, const LeadBytes& lead) {
+  char* slot = AfterLastBackslash(s, lead);
   if (slot)
     slot[-1] = '\0';
   else
@@ -89,8 +111,9 @@ bool FormatText(char* dst, size_t dstSize, const char* fmt, const char* arg) {
   return whole;
 }
 
-const char* FolderCandidateFromCommand(char* command, size_t commandSize, const char* name) {
-  char* slot = AfterLastBackslash(command);
+const char* FolderCandidateFromCommand(char* command, size_t commandSize, const char* name,
+                                       const LeadBytes& lead) {
+  char* slot = AfterLastBackslash(command, lead);
   if (!slot || !WriteAtSlot(command, commandSize, slot, name)) return nullptr;
   return command[0] == '"' ? command + 1 : command;
 }

@@ -3,6 +3,7 @@
 #include "install/component_copy.h"
 
 #include "app/center_window.h"
+#include "app/code_page.h"
 #include "app/installer_state.h"
 #include "app/path_text.h"
 #include "resources/resource.h"
@@ -88,7 +89,7 @@ int CopyComponentFiles(HWND parent, const char*, const char* sourcePattern, char
     HeapFree(GetProcessHeap(), 0, list);
     return 1;
   }
-  g_state.sourceNameSlot = AfterLastBackslash(g_state.moduleDir);
+  g_state.sourceNameSlot = AfterLastBackslash(g_state.moduleDir, AnsiLeadBytes());
   g_state.destPath = directory;
   g_state.destNameSlot = directory + chosenLength + 1;
   g_state.fileList = list;
@@ -131,14 +132,15 @@ DWORD WINAPI CopyWorker(LPVOID) {
     HWND dialog = g_state.copyDialog;
     if (!dialog) return 0;  // cancelled: the dialog is closing already
 
-    FormatText(g_state.messageText, kTextSize, "Copying %s", name);
-    SetDlgItemTextA(dialog, IDC_COPYFILE, g_state.messageText);
+    // Names and directories are path-sized, so both lines fit the text buffer whole.
+    if (FormatText(g_state.messageText, "Copying %s", name))
+      SetDlgItemTextA(dialog, IDC_COPYFILE, g_state.messageText);
     // The full destination, built here so that it is right even for a name that does
     // not fit behind the directory.
     *g_state.destNameSlot = '\0';
-    FormatText(g_state.messageText, kTextSize, "to %s", g_state.destPath);
-    TextAppend(g_state.messageText, kTextSize, name);
-    SetDlgItemTextA(dialog, IDC_COPYDEST, g_state.messageText);
+    if (FormatText(g_state.messageText, "to %s", g_state.destPath) &&
+        TextAppend(g_state.messageText, name))
+      SetDlgItemTextA(dialog, IDC_COPYDEST, g_state.messageText);
 
     // A name that would not fit either path is passed over like a failed copy.
     if (WriteAtSlot(g_state.moduleDir, kPathSize, g_state.sourceNameSlot, name) &&

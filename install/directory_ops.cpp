@@ -2,6 +2,7 @@
 
 #include "install/directory_ops.h"
 
+#include "app/code_page.h"
 #include "app/installer_state.h"
 #include "app/path_text.h"
 
@@ -14,10 +15,12 @@ char s_savedCurrentDir[kPathSize];
 }  // namespace
 
 int DirectoryExists(const char* path) {
-  TextCopy(s_testedPath, kPathSize, path);
+  // Half a character at the end would reach the system as some other name.
+  if (!IsWholeCharacters(path, AnsiLeadBytes())) return 0;
+  if (!TextCopy(s_testedPath, path)) return 0;  // too long to be a directory
   // A drive root such as C:\ must keep its backslash to name the root.
-  size_t length = strlen(s_testedPath);
-  if (length > 3 && s_testedPath[length - 1] == '\\') s_testedPath[length - 1] = '\0';
+  char* trailing = TrailingBackslash(s_testedPath, AnsiLeadBytes());
+  if (trailing && trailing - s_testedPath >= 3) *trailing = '\0';
 
   DWORD saved = GetCurrentDirectoryA(kPathSize, s_savedCurrentDir);
   BOOL entered = SetCurrentDirectoryA(s_testedPath);
@@ -27,20 +30,23 @@ int DirectoryExists(const char* path) {
 }
 
 int CreateDirectoryTree(const char* path) {
+  // A path that ends in half a character names no folder that could be typed: creating
+  // it would make one of another name.
+  if (!IsWholeCharacters(path, AnsiLeadBytes())) return 0;
   if (CreateDirectoryA(path, nullptr)) return 1;
 
   int created = 0;
   size_t size = strlen(path) + 1;
   HANDLE heap = GetProcessHeap();
   char* parent = static_cast<char*>(HeapAlloc(heap, 0, size));
-  if (parent) {  // without the copy the tree cannot be climbed: failure
-    TextCopy(parent, size, path);
-    CutAtLastBackslash(parent);
+  // Without the copy the tree cannot be climbed: failure. It is of the path's own size.
+  if (parent && TextCopy(parent, size, path)) {
+    CutAtLastBackslash(parent, AnsiLeadBytes());
     // A bare drive (C:) or nothing is never created: the ascent stops there.
     if (strlen(parent) > 2 && CreateDirectoryTree(parent))
       created = CreateDirectoryA(path, nullptr) ? 1 : 0;
-    HeapFree(heap, 0, parent);
   }
+  if (parent) HeapFree(heap, 0, parent);
   // A path typed with a trailing backslash names a level that the climb has already
   // made, so the last attempt fails with "already exists": what matters is the result.
   if (!created && DirectoryExists(path)) created = 1;

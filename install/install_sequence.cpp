@@ -30,7 +30,10 @@ int InstallSelected(HWND parent) {
   // file is copied.
   for (const Component& c : kComponents) {
     if (!ComponentWanted(c) || EnsureDirectory(ComponentDirectory(c))) continue;
-    FormatText(g_state.messageText, kTextSize, "Could not create %s", ComponentDirectory(c));
+    // A path buffer always fits the message whole.
+    static_assert(sizeof "Could not create " + kPathSize <= kTextSize, "the message fits");
+    static_cast<void>(
+        FormatText(g_state.messageText, "Could not create %s", ComponentDirectory(c)));
     MessageBoxA(parent, g_state.messageText, nullptr, MB_OK);
     return 0;
   }
@@ -48,8 +51,8 @@ int InstallSelected(HWND parent) {
       SetProductValue(c.registryValue, directory);
     } else if (&c == &kComponents[kHelp]) {
       // Formed in the text buffer, so that no directory buffer has to hold it.
-      FormatText(g_state.messageText, kTextSize, "%s\\velvor.hlp", directory);
-      SetProductValue(c.registryValue, g_state.messageText);
+      if (FormatText(g_state.messageText, "%s\\velvor.hlp", directory))
+        SetProductValue(c.registryValue, g_state.messageText);
     }
   }
   return 1;

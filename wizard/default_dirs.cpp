@@ -1,7 +1,6 @@
-#include <string.h>
-
 #include "wizard/default_dirs.h"
 
+#include "app/code_page.h"
 #include "app/installer_state.h"
 #include "app/path_text.h"
 
@@ -54,7 +53,8 @@ void TryEditorCommand(const char* keyPath) {
   OpenKey key(HKEY_CLASSES_ROOT, keyPath);
   if (!key.get() || !ReadDefaultValue(key.get())) return;
   const char* candidate =
-      FolderCandidateFromCommand(g_state.messageText, kTextSize, kPluginFolderName);
+      FolderCandidateFromCommand(g_state.messageText, kTextSize, kPluginFolderName,
+                                 AnsiLeadBytes());
   if (!candidate) return;
   // A candidate too long for the buffer is dropped, never cut to fit.
   if (!TextCopy(g_state.pluginDir, kPathSize, candidate)) return;
@@ -74,9 +74,11 @@ void FindPluginFolder() {
 void SamplesFolderFromWindowsDir() {
   char* text = g_state.messageText;
   if (text[0] == '\0' || text[1] != ':') return;  // not on a drive letter
-  char* slot = strchr(text, '\\');
-  if (!slot || !WriteAtSlot(text, kTextSize, slot + 1, kSamplesBelowRoot)) return;
-  TextCopy(g_state.samplesDir, kPathSize, text);
+  char* slot = AfterFirstBackslash(text, AnsiLeadBytes());
+  if (!slot || !WriteAtSlot(text, kTextSize, slot, kSamplesBelowRoot)) return;
+  // A folder too long for a path buffer is no default: TextCopy then leaves samplesDir
+  // empty, which is all there is to do.
+  static_cast<void>(TextCopy(g_state.samplesDir, text));
 }
 
 void DefaultSamplesFolder() {
@@ -84,6 +86,6 @@ void DefaultSamplesFolder() {
   UINT length = GetWindowsDirectoryA(g_state.messageText, kTextSize);
   // A result as large as the buffer means it was not filled.
   if (length == 0 || length >= kTextSize)
-    TextCopy(g_state.messageText, kTextSize, kFallbackWindowsDir);
+    static_cast<void>(TextCopy(g_state.messageText, kFallbackWindowsDir));  // 4 bytes
   SamplesFolderFromWindowsDir();
 }

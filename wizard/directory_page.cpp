@@ -5,6 +5,7 @@
 #include "wizard/directory_page.h"
 
 #include "app/center_window.h"
+#include "app/code_page.h"
 #include "app/installer_state.h"
 #include "app/path_text.h"
 #include "resources/resource.h"
@@ -44,8 +45,8 @@ class HeapBlock {
 // file there; its folder goes into the edit box. Only Next stores it.
 void Browse(HWND page) {
   HeapBlock file(kPathSize);
-  if (!file.get()) return;
-  TextCopy(file.get(), kPathSize, g_state.pageMarkerFile);
+  // The marker names are short constants; one that did not fit would offer no file.
+  if (!file.get() || !TextCopy(file.get(), kPathSize, g_state.pageMarkerFile)) return;
 
   OPENFILENAMEA record = {};
   record.lStructSize = kOldFileDialogRecordSize;
@@ -68,7 +69,7 @@ void Browse(HWND page) {
   if (!chosen) return;
 
   TextTerminate(file.get(), kPathSize);
-  CutAtLastBackslash(file.get());
+  CutAtLastBackslash(file.get(), AnsiLeadBytes());
   SetDlgItemTextA(page, IDC_DIRECTORY, file.get());
 }
 
@@ -87,8 +88,9 @@ INT_PTR CALLBACK DirectoryPageProc(HWND dialog, UINT message, WPARAM wParam, LPA
   switch (message) {
     case WM_INITDIALOG:
       LoadStringA(g_state.instance, IDS_DIRPROMPT, g_state.messageText, kTextSize);
-      FormatText(g_state.formatText, kTextSize, g_state.messageText, g_state.pageDisplayName);
-      SetDlgItemTextA(dialog, IDC_PROMPT, g_state.formatText);
+      // The string and the display names are short constants: the prompt fits whole.
+      if (FormatText(g_state.formatText, g_state.messageText, g_state.pageDisplayName))
+        SetDlgItemTextA(dialog, IDC_PROMPT, g_state.formatText);
       SetDlgItemTextA(dialog, IDC_DIRECTORY, g_state.pageDirectory);
       CenterWindow(dialog);
       return TRUE;

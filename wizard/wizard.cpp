@@ -75,7 +75,8 @@ void RunWizardWith(HWND parent, const WizardOps& ops) {
         } else if (g_state.helpDir[0] == '\0') {
           // The help files go beside the plug-in unless the user chose otherwise.
           ops.findPluginFolder();
-          TextCopy(g_state.helpDir, kPathSize, g_state.pluginDir);
+          // Buffers of one size, so it fits (a failure would leave no default, not a cut).
+          static_cast<void>(TextCopy(g_state.helpDir, g_state.pluginDir));
         }
         next = StepAfterPage(
             step, ops.directoryPage(parent, ComponentDirectory(c), c.displayName, c.markerFile));

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 
+#include <stdlib.h>
 #include <string.h>
 
 namespace e2e {
@@ -25,7 +26,48 @@ bool PollUntil(DWORD ms, Pred done, DWORD interval = 10) {
   }
 }
 
+// Positions of the backslash characters of s in the ANSI code page, where the second
+// byte of a double-byte character may be 0x5C. Walked by the system's own CharNextA, not
+// by the program's helpers that the tests check.
+std::vector<size_t> Backslashes(const std::string& s) {
+  std::vector<size_t> at;
+  for (const char* p = s.c_str(); *p != '\0'; p = CharNextA(p))
+    if (*p == '\\') at.push_back(static_cast<size_t>(p - s.c_str()));
+  return at;
+}
+
 }  // namespace
+
+bool EndsInBackslash(const std::string& s) {
+  std::vector<size_t> at = Backslashes(s);
+  return !at.empty() && at.back() + 1 == s.size();
+}
+
+std::string Ansi(const std::string& utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.c_str(), -1, nullptr, 0);
+  if (n <= 0) return "";
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], n);
+  BOOL lossy = FALSE;
+  int m = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0,
+                              nullptr, &lossy);
+  if (m <= 0 || lossy) return "";
+  std::string ansi(static_cast<size_t>(m), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, &ansi[0], m, nullptr,
+                      nullptr);
+  ansi.resize(static_cast<size_t>(m) - 1);
+  return ansi;
+}
+
+testing::AssertionResult InCodePageAskedFor() {
+  const char* asked = getenv("VELVOR_CODE_PAGE");
+  if (!asked) return testing::AssertionSuccess() << "no code page asked for";
+  if (static_cast<UINT>(atoi(asked)) == GetACP())
+    return testing::AssertionSuccess() << "code page " << GetACP();
+  return testing::AssertionFailure()
+         << "runs in ANSI code page " << GetACP() << ", not " << asked
+         << " (is the locale in LANG installed? scripts/install-deps.sh makes ja_JP.UTF-8)";
+}
 
 // --- Files -----------------------------------------------------------------------------
 
@@ -52,31 +94,47 @@ std::string ScratchDir() {
 bool MakeDirs(const std::string& dir) {
   if (dir.empty()) return false;
   if (DirExists(dir)) return true;
-  size_t cut = dir.find_last_of('\\', dir.size() - 2);
-  if (cut != std::string::npos && cut > 2) MakeDirs(dir.substr(0, cut));
+  std::vector<size_t> at = Backslashes(dir);
+  if (!at.empty() && at.back() + 1 == dir.size()) at.pop_back();  // its trailing one
+  if (!at.empty() && at.back() > 2) MakeDirs(dir.substr(0, at.back()));
   return CreateDirectoryA(dir.c_str(), nullptr) || DirExists(dir);
 }
 
-void RemoveTree(const std::string& dir) {
-  std::string base = dir;
-  if (!base.empty() && base.back() == '\\') base.pop_back();
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((base + "\\*").c_str(), &fd);
+namespace {
+
+// By UTF-16 names, so that a folder named in another code page (a run of a test in 1252
+// after one in 932, or the other way) is removed all the same.
+void RemoveTreeW(const std::wstring& base) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((base + L"\\*").c_str(), &fd);
   if (h != INVALID_HANDLE_VALUE) {
     do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = base + "\\" + name;
+      std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring full = base + L"\\" + name;
       if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(full);
+        RemoveTreeW(full);
       } else {
-        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(full.c_str());
+        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(full.c_str());
       }
-    } while (FindNextFileA(h, &fd));
+    } while (FindNextFileW(h, &fd));
     FindClose(h);
   }
-  RemoveDirectoryA(base.c_str());
+  RemoveDirectoryW(base.c_str());
+}
+
+}  // namespace
+
+void RemoveTree(const std::string& dir) {
+  std::string base = dir;
+  if (EndsInBackslash(base)) base.pop_back();
+  int n = MultiByteToWideChar(CP_ACP, 0, base.c_str(), -1, nullptr, 0);
+  if (n <= 0) return;
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, base.c_str(), -1, &wide[0], n);
+  wide.resize(static_cast<size_t>(n) - 1);
+  RemoveTreeW(wide);
 }
 
 bool WriteFileText(const std::string& path, const std::string& text) {
@@ -117,7 +175,7 @@ namespace {
 std::vector<WIN32_FIND_DATAA> Entries(const std::string& dir) {
   std::vector<WIN32_FIND_DATAA> entries;
   std::string base = dir;
-  if (!base.empty() && base.back() != '\\') base += '\\';
+  if (!base.empty() && !EndsInBackslash(base)) base += '\\';
   WIN32_FIND_DATAA fd;
   HANDLE h = FindFirstFileA((base + "*.*").c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return entries;
@@ -141,6 +199,21 @@ std::vector<std::string> SearchOrder(const std::string& dir) {
   std::vector<std::string> names;
   for (const WIN32_FIND_DATAA& fd : Entries(dir)) names.push_back(fd.cFileName);
   return names;
+}
+
+std::vector<std::string> FoldersBelow(const std::string& dir) {
+  std::vector<std::string> found;
+  std::string base = dir;
+  if (!base.empty() && !EndsInBackslash(base)) base += '\\';
+  for (const WIN32_FIND_DATAA& fd : Entries(base)) {
+    std::string name = fd.cFileName;
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..")
+      continue;
+    found.push_back(name);
+    for (const std::string& below : FoldersBelow(base + name)) found.push_back(name + "\\" + below);
+  }
+  std::sort(found.begin(), found.end());
+  return found;
 }
 
 bool WriteFileOfSize(const std::string& path, long long bytes) {
@@ -448,12 +521,17 @@ bool SaveScreenshot(const std::string& path) {
 }
 
 std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  // A second byte may be an upper-case letter's; only single-byte characters change.
+  for (char* p = &s[0]; *p != '\0';) {
+    char* next = CharNextA(p);
+    if (next == p + 1) *p = static_cast<char>(tolower(static_cast<unsigned char>(*p)));
+    p = next;
+  }
   return s;
 }
 
 std::string WithoutSlash(std::string s) {
-  if (s.size() > 3 && s.back() == '\\') s.pop_back();
+  if (s.size() > 3 && EndsInBackslash(s)) s.pop_back();
   return s;
 }
 
@@ -643,6 +721,33 @@ bool SetupProcess::CancelAndExit(HWND page) {
   if (!box || !Press(box, IDYES) || !AwaitExit(&code)) return false;
   EXPECT_EQ(code, 0u) << "exit code after a confirmed cancel";
   return code == 0;
+}
+
+namespace {
+
+void ExpectExitZero(SetupProcess& setup) {
+  DWORD code = 1;
+  ASSERT_TRUE(setup.AwaitExit(&code));
+  EXPECT_EQ(code, 0u);
+}
+
+}  // namespace
+
+void ExpectCompletedAndExit(SetupProcess& setup) {
+  HWND done = setup.AwaitMessageBox("Velvorine Install");
+  ASSERT_NE(done, nullptr);
+  EXPECT_EQ(MessageText(done), "The installation has completed successfully.");
+  ASSERT_TRUE(setup.Press(done, IDOK));
+  ExpectExitZero(setup);
+}
+
+void ExpectCancelledAndExit(SetupProcess& setup, HWND page) {
+  ASSERT_TRUE(setup.Press(page, IDCANCEL));
+  HWND box = setup.AwaitMessageBox("Velvorine Install");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageText(box), "Are you sure you wish to cancel this installation?");
+  ASSERT_TRUE(setup.Press(box, IDYES));
+  ExpectExitZero(setup);
 }
 
 }  // namespace e2e

@@ -3,6 +3,7 @@
 // was awaited, and the program is killed when its SetupProcess object goes away.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -35,6 +36,19 @@ bool WriteFileOfSize(const std::string& path, long long bytes);
 long long FileSize(const std::string& path);
 // Both files exist and hold the same bytes (compared a block at a time).
 bool SameContents(const std::string& a, const std::string& b);
+
+// Every folder below dir, as paths relative to it, sorted.
+std::vector<std::string> FoldersBelow(const std::string& dir);
+
+// --- Code pages ------------------------------------------------------------------------
+// UTF-8 text, as a test's source spells it, in this process's ANSI code page; "" when the
+// code page has no form for it.
+std::string Ansi(const std::string& utf8);
+// Whether the process runs in the ANSI code page that ctest asked for (VELVOR_CODE_PAGE);
+// under Wine it follows LANG, and falls back to 1252 when that locale is missing.
+testing::AssertionResult InCodePageAskedFor();
+// Whether s ends in a backslash character (not the second byte of a double-byte one).
+bool EndsInBackslash(const std::string& s);
 
 // Installation media: setup.exe beside plugin\, samples\ and help\ holding the given
 // files. A component listed with no files gets an empty folder; one left out gets none.
@@ -99,7 +113,7 @@ bool CaptureScreen(std::vector<DWORD>* pixels, int* width, int* height);
 bool SaveScreenshot(const std::string& path);
 
 // Paths as Windows compares them: lower case, and without a trailing backslash (a drive
-// root keeps its own).
+// root keeps its own). Both go by characters of the ANSI code page.
 std::string Lower(std::string s);
 std::string WithoutSlash(std::string s);
 
@@ -147,5 +161,10 @@ class SetupProcess {
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
 };
+
+// The end of a run: the completion message answered, then the program's exit with 0.
+void ExpectCompletedAndExit(SetupProcess& setup);
+// Cancel on a page, Yes to the confirmation, then the program's exit with 0.
+void ExpectCancelledAndExit(SetupProcess& setup, HWND page);
 
 }  // namespace e2e

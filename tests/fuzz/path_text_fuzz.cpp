@@ -2,8 +2,10 @@
 // text it does not control. Buffers are heap blocks of their exact size, so the
 // address sanitizer sees any write past them; the checks below catch wrong results.
 //
-// Input: one byte choosing the buffer size, then NUL-separated strings.
+// Input: one byte choosing the buffer size (low six bits) and the code page (top bit:
+// 932's lead bytes, else single-byte), then NUL-separated strings.
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "app/path_text.h"
+#include "tests/unit/lead_bytes_932.h"
 
 namespace {
 
@@ -28,11 +31,38 @@ struct Block {
   char* p;
 };
 
+const LeadBytes k932 = LeadBytes932();
+
+// Where each character of s starts, walked independently of the helpers: a lead byte takes
+// the next byte with it unless that is the end.
+std::vector<bool> CharacterStarts(const std::string& s, const LeadBytes& lead) {
+  std::vector<bool> starts(s.size(), false);
+  for (size_t i = 0; i < s.size(); i += lead.lead[static_cast<unsigned char>(s[i])] &&
+                                               i + 1 < s.size() ? 2 : 1)
+    starts[i] = true;
+  return starts;
+}
+
+// The last (or first) backslash that begins a character, or npos.
+size_t LastBackslash(const std::string& s, const LeadBytes& lead) {
+  std::vector<bool> starts = CharacterStarts(s, lead);
+  for (size_t i = s.size(); i-- > 0;)
+    if (starts[i] && s[i] == '\\') return i;
+  return std::string::npos;
+}
+size_t FirstBackslash(const std::string& s, const LeadBytes& lead) {
+  std::vector<bool> starts = CharacterStarts(s, lead);
+  for (size_t i = 0; i < s.size(); ++i)
+    if (starts[i] && s[i] == '\\') return i;
+  return std::string::npos;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   size_t bufSize = 1 + data[0] % 64;
+  const LeadBytes& lead = data[0] & 0x80 ? k932 : kSingleByte;
   std::vector<std::string> parts(1);
   for (size_t i = 1; i < size; ++i) {
     if (data[i] == 0)
@@ -52,19 +82,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   {  // TextAppend: whole or unchanged
     Block dst(bufSize);
-    TextCopy(dst.p, dst.size, a.c_str());
+    if (!TextCopy(dst.p, dst.size, a.c_str())) Check(dst.p[0] == '\0', "TextCopy empties");
     std::string before = dst.p;
     bool ok = TextAppend(dst.p, dst.size, b.c_str());
     Check(ok == (before.size() + b.size() < bufSize), "TextAppend fits");
     Check(std::string(dst.p) == (ok ? before + b : before), "TextAppend result");
   }
-  {  // Cutting at the last backslash, the way a returned file path becomes a folder
+  {  // Cutting at the last backslash, the way a returned file path becomes a folder; the
+     // trailing and first backslash, and whether the path ends in half a character
     Block dst(bufSize);
     if (TextCopy(dst.p, dst.size, a.c_str())) {
-      char* slot = AfterLastBackslash(dst.p);
-      size_t cut = a.rfind('\\');
-      Check((slot == nullptr) == (cut == std::string::npos), "AfterLastBackslash");
-      CutAtLastBackslash(dst.p);
+      char* slot = AfterLastBackslash(dst.p, lead);
+      size_t cut = LastBackslash(a, lead);
+      Check(slot == (cut == std::string::npos ? nullptr : dst.p + cut + 1), "AfterLastBackslash");
+      Check(TrailingBackslash(dst.p, lead) ==
+                (cut != std::string::npos && cut + 1 == a.size() ? dst.p + cut : nullptr),
+            "TrailingBackslash");
+      size_t first = FirstBackslash(a, lead);
+      Check(AfterFirstBackslash(dst.p, lead) ==
+                (first == std::string::npos ? nullptr : dst.p + first + 1),
+            "AfterFirstBackslash");
+      std::vector<bool> starts = CharacterStarts(a, lead);
+      bool half = !a.empty() && starts.back() && lead(a.back());
+      Check(IsWholeCharacters(dst.p, lead) == !half, "IsWholeCharacters");
+      CutAtLastBackslash(dst.p, lead);
       Check(std::string(dst.p) == (cut == std::string::npos ? "" : a.substr(0, cut)),
             "CutAtLastBackslash");
     }
@@ -83,8 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
      // everything up to the last backslash and ends in the folder name
     Block dst(bufSize);
     if (TextCopy(dst.p, dst.size, a.c_str())) {
-      const char* candidate = FolderCandidateFromCommand(dst.p, dst.size, "plugins");
-      size_t cut = a.rfind('\\');
+      const char* candidate = FolderCandidateFromCommand(dst.p, dst.size, "plugins", lead);
+      size_t cut = LastBackslash(a, lead);
       if (candidate) {
         Check(cut != std::string::npos, "a candidate needs a backslash");
         std::string want = a.substr(a[0] == '"' ? 1 : 0, cut + 1 - (a[0] == '"' ? 1 : 0));
@@ -96,8 +137,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   {  // FormatText: always terminated within the buffer
     Block dst(bufSize);
-    FormatText(dst.p, dst.size, a.c_str(), b.c_str());
+    bool whole = FormatText(dst.p, dst.size, a.c_str(), b.c_str());
     Check(TextLength(dst.p, dst.size) < dst.size, "FormatText terminated");
+    Check(whole || TextLength(dst.p, dst.size) == dst.size - 1, "FormatText cuts at the end");
   }
   {  // TextTerminate on a buffer with no terminator at all
     Block dst(bufSize);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "install/directory_ops.h"
 #include "tests/e2e/driver.h"
@@ -124,6 +125,20 @@ TEST_F(DirectoryOps, EnsureLeavesAnExistingDirectoryAndMakesAMissingOne) {
   std::string missing = root_ + "p\\q";
   EXPECT_NE(EnsureDirectory(missing.c_str()), 0);
   EXPECT_TRUE(DirExists(missing));
+  EXPECT_EQ(CurrentDirectory(), cwd_);
+}
+
+// ctest runs this program in code page 932 too, where 0x95 begins a two-byte character:
+// alone at the end it is half a character, which the system would make into another name.
+TEST_F(DirectoryOps, HalfACharacterAtTheEndIsNoPath) {
+  ASSERT_TRUE(e2e::InCodePageAskedFor());
+  const bool doubleByte = IsDBCSLeadByte(0x95);  // else a character of its own (1252: •)
+  const std::string half = root_ + "half\x95";
+  EXPECT_EQ(DirectoryExists(half.c_str()), 0);
+  EXPECT_EQ(EnsureDirectory(half.c_str()), doubleByte ? 0 : 1);
+  std::vector<std::string> made = {"cwd"};
+  if (!doubleByte) made.push_back("half\x95");
+  EXPECT_EQ(e2e::FoldersBelow(root_), made) << "a folder of another name was made";
   EXPECT_EQ(CurrentDirectory(), cwd_);
 }
 

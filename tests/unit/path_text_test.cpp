@@ -1,4 +1,5 @@
 #include "app/path_text.h"
+#include "tests/unit/lead_bytes_932.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -70,30 +71,74 @@ TEST(TextTerminate, EndsAnUnterminatedBufferInsideIt) {
   EXPECT_TRUE(g.guardsIntact() && h.guardsIntact());
 }
 
-TEST(Backslash, SlotAndCut) {
-  struct Case { const char* path; const char* afterSlot; const char* cut; };
+// The characters below have 0x5C, the backslash's byte, as their second byte in 932.
+const LeadBytes k932 = LeadBytes932();
+#define HYO "\x95\x5C"               // 表
+#define SO "\x83\x5C"                // ソ
+#define NOU "\x94\x5C"               // 能
+#define SAMPURU "\x83\x54\x83\x93\x83\x76\x83\x8B"  // サンプル
+
+TEST(Backslash, SlotAndCutByCharactersOfTheCodePage) {
+  struct Case {
+    const LeadBytes* cp;
+    const char* path;
+    const char* afterSlot;  // nullptr: no backslash
+    const char* cut;
+    const char* afterFirst;
+  };
   const Case cases[] = {
-      {"C:\\dir\\setup.exe", "setup.exe", "C:\\dir"},
-      {"C:\\", "", "C:"},
-      {"D:\\a\\b\\", "", "D:\\a\\b"},
-      {"setup.exe", nullptr, ""},
-      {"", nullptr, ""},
-      {"\\\\server\\share\\x", "x", "\\\\server\\share"},
+      {&kSingleByte, "C:\\dir\\setup.exe", "setup.exe", "C:\\dir", "dir\\setup.exe"},
+      {&k932, "C:\\dir\\setup.exe", "setup.exe", "C:\\dir", "dir\\setup.exe"},
+      {&kSingleByte, "C:\\", "", "C:", ""},
+      {&k932, "C:\\", "", "C:", ""},
+      {&kSingleByte, "D:\\a\\b\\", "", "D:\\a\\b", "a\\b\\"},
+      {&k932, "D:\\a\\b\\", "", "D:\\a\\b", "a\\b\\"},
+      {&kSingleByte, "setup.exe", nullptr, "", nullptr},
+      {&k932, "", nullptr, "", nullptr},
+      {&kSingleByte, "\\\\server\\share\\x", "x", "\\\\server\\share", "\\server\\share\\x"},
+      // A second byte 0x5C is no backslash...
+      {&k932, "C:\\" HYO, HYO, "C:", HYO},
+      {&k932, "C:\\" SO "\\" SAMPURU HYO, SAMPURU HYO, "C:\\" SO, SO "\\" SAMPURU HYO},
+      {&k932, "D:\\" NOU "\\", "", "D:\\" NOU, NOU "\\"},
+      {&k932, HYO SO NOU, nullptr, "", nullptr},
+      // ...nor a lead byte's second byte after a lead byte, nor half a character
+      {&k932, "\x95\x95\\x", "x", "\x95\x95", "x"},
+      {&k932, "C:\\a\x95", "a\x95", "C:", "a\x95"},
+      // ...while a single-byte code page (1252: 0x95 is a bullet) sees the bytes it had.
+      {&kSingleByte, "C:\\" HYO, "", "C:\\\x95", HYO},
+      {&kSingleByte, HYO SO, "", HYO "\x83", "\x83\x5C"},
   };
   for (const Case& c : cases) {
+    const char* mode = c.cp == &k932 ? "932" : "single-byte";
     char buf[64];
     strcpy(buf, c.path);
-    char* slot = AfterLastBackslash(buf);
+    char* slot = AfterLastBackslash(buf, *c.cp);
     if (c.afterSlot) {
-      ASSERT_NE(slot, nullptr) << c.path;
+      ASSERT_NE(slot, nullptr) << c.path << " " << mode;
       EXPECT_EQ(slot[-1], '\\');
-      EXPECT_STREQ(slot, c.afterSlot);
+      EXPECT_STREQ(slot, c.afterSlot) << c.path << " " << mode;
+      EXPECT_EQ(TrailingBackslash(buf, *c.cp), *slot == '\0' ? slot - 1 : nullptr) << c.path;
     } else {
-      EXPECT_EQ(slot, nullptr) << c.path;
+      EXPECT_EQ(slot, nullptr) << c.path << " " << mode;
+      EXPECT_EQ(TrailingBackslash(buf, *c.cp), nullptr) << c.path;
     }
-    CutAtLastBackslash(buf);
-    EXPECT_STREQ(buf, c.cut) << c.path;
+    const char* first = AfterFirstBackslash(buf, *c.cp);
+    if (c.afterFirst)
+      EXPECT_STREQ(first, c.afterFirst) << c.path << " " << mode;
+    else
+      EXPECT_EQ(first, nullptr) << c.path << " " << mode;
+    CutAtLastBackslash(buf, *c.cp);
+    EXPECT_STREQ(buf, c.cut) << c.path << " " << mode;
   }
+}
+
+TEST(Backslash, OnlyAPathEndingInALoneLeadByteIsNotWholeCharacters) {
+  EXPECT_TRUE(IsWholeCharacters("", k932));
+  EXPECT_TRUE(IsWholeCharacters("C:\\" SO "\\" SAMPURU HYO, k932));
+  EXPECT_TRUE(IsWholeCharacters("\x95\x95", k932));      // a lead byte may be a second byte
+  EXPECT_FALSE(IsWholeCharacters("\x95\x95\x95", k932));
+  EXPECT_FALSE(IsWholeCharacters("C:\\a\x95", k932));
+  EXPECT_TRUE(IsWholeCharacters("C:\\a\x95", kSingleByte));
 }
 
 TEST(WriteAtSlot, KeepsTheDirectoryAndRefusesWhatDoesNotFit) {
@@ -130,18 +175,22 @@ TEST(FormatText, SubstitutesAndCutsSafely) {
 }
 
 TEST(FolderCandidateFromCommand, QuotedUnquotedAndRefused) {
-  struct Case { const char* command; size_t size; const char* candidate; };
+  struct Case { const char* command; size_t size; const char* candidate; const LeadBytes* cp; };
   const Case cases[] = {
-      {"\"C:\\Editor\\editor.exe\" \"%1\"", 64, "C:\\Editor\\plugins"},
-      {"C:\\Editor\\editor.exe %1", 64, "C:\\Editor\\plugins"},
-      {"editor.exe %1", 64, nullptr},           // no backslash
+      {"\"C:\\Editor\\editor.exe\" \"%1\"", 64, "C:\\Editor\\plugins", &kSingleByte},
+      {"C:\\Editor\\editor.exe %1", 64, "C:\\Editor\\plugins", &kSingleByte},
+      {"editor.exe %1", 64, nullptr, &kSingleByte},           // no backslash
       // "C:\\E\\plugins" and its terminator need 13 bytes.
-      {"C:\\E\\editor.exe", 12, nullptr},
-      {"C:\\E\\editor.exe", 13, "C:\\E\\plugins"},
+      {"C:\\E\\editor.exe", 12, nullptr, &kSingleByte},
+      {"C:\\E\\editor.exe", 13, "C:\\E\\plugins", &kSingleByte},
+      // The folder ends in a character whose second byte is 0x5C; so does an argument.
+      {"\"C:\\Ed" HYO "\\ed.exe\" \"%1\" /" SO, 64, "C:\\Ed" HYO "\\plugins", &k932},
+      {"ed" HYO ".exe", 64, nullptr, &k932},
+      {"ed" HYO ".exe", 64, "ed\x95\\plugins", &kSingleByte},
   };
   for (const Case& c : cases) {
     Guarded g(c.size, c.command);
-    const char* got = FolderCandidateFromCommand(g.buf(), c.size, "plugins");
+    const char* got = FolderCandidateFromCommand(g.buf(), c.size, "plugins", *c.cp);
     if (c.candidate)
       EXPECT_STREQ(got, c.candidate) << c.command;
     else
