@@ -227,15 +227,15 @@ TEST_F(Shell, CloseRequestsWhileTheWizardRunsAreIgnored) {
   HWND copying = setup.AwaitCopyDialog();
   ASSERT_NE(copying, nullptr);
   ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYFILE, "Copying large.tif", 30000));
-  ASSERT_TRUE(setup.Press(copying, IDCANCEL));
+  // Queued right behind the Cancel, so taken by the wait for the large file's copy.
+  Click(copying, IDCANCEL);
   requestClose();
+  ASSERT_TRUE(setup.AwaitGone(copying));
   // The session's end is refused too while the install runs.
   DWORD_PTR mayEnd = 1;
   ASSERT_TRUE(SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, kWait,
                                   &mayEnd));
   EXPECT_EQ(mayEnd, 0u);
-  ASSERT_LT(FileSize(samples + "\\large.tif"), FileSize(large))
-      << "the copy ended before the close requests: the scenario needs a larger file";
 
   // The rest of the install happens: the large file whole, the help files, both values,
   // the closing message; then the program ends as usual.
