@@ -15,11 +15,34 @@ void RestrictDllSearch() {
   if (set) set(0x00000800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
 }
 
+// One setup at a time in a session: two would copy into the same folders at once. The
+// name is per session, as the windows that a second start hands over to are.
+const char kInstanceMutexName[] = "Local\\Brontavia.Velvorine.Setup";
+
+// The running setup's current page (its progress dialog or message box, or the backdrop
+// before the first page) to the front. The first one may not have made its window yet.
+void BringRunningSetupForward() {
+  HWND main = nullptr;
+  for (int tries = 0; tries < 40 && !(main = FindWindowA(kMainClassName, nullptr)); ++tries)
+    Sleep(50);
+  if (!main) return;
+  HWND page = GetLastActivePopup(main);
+  if (IsIconic(page)) ShowWindow(page, SW_RESTORE);
+  SetForegroundWindow(page);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR /*commandLine*/,
                    int showCommand) {
+  // Held until the process ends; the system closes it then.
+  HANDLE instanceMutex = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
+  bool another = instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS;
   RestrictDllSearch();
+  if (another) {
+    BringRunningSetupForward();
+    return 0;
+  }
   if (!previous && !InitApplication(instance)) return 0;
   if (!InitInstance(instance, showCommand)) return 0;
   MSG msg = {};

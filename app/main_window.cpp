@@ -3,6 +3,7 @@
 #include "app/backdrop.h"
 #include "app/code_page.h"
 #include "app/installer_state.h"
+#include "app/module_dir.h"
 #include "app/path_text.h"
 #include "wizard/wizard.h"
 
@@ -23,22 +24,48 @@ int InitApplication(HINSTANCE instance) {
 
 namespace {
 
-// Records the module's directory, with its trailing backslash, in moduleDir and points
-// moduleNameSlot just behind it.
-void CaptureModuleDirectory(HINSTANCE instance) {
-  GetModuleFileNameA(instance, g_state.moduleDir, kPathSize);
-  // Older systems leave a truncated name unterminated.
-  TextTerminate(g_state.moduleDir, kPathSize);
-  char* slot = AfterLastBackslash(g_state.moduleDir, AnsiLeadBytes());
-  g_state.moduleNameSlot = slot ? slot : g_state.moduleDir;
-  *g_state.moduleNameSlot = '\0';
+// Where the program is in its one run of the wizard. While it runs, the window must stay:
+// the wizard's pages and the install step are owned by it and return into it.
+enum class WizardState { kNotStarted, kRunning, kDone };
+WizardState s_wizard = WizardState::kNotStarted;
+
+// Whether the media can be read from where the program was started; when not, the wizard
+// does not start and the user is told why.
+bool s_moduleNameWhole = true;
+bool s_sourcePathsFit = true;
+
+// Every loop that takes a message from this thread's queue while the wizard runs (pages,
+// message boxes, the wait for the copy worker) would end on a quit message and leave the
+// steps after it undone: the wizard ends the program itself when it is done.
+LRESULT CALLBACK SwallowQuitProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION) {
+    MSG* msg = reinterpret_cast<MSG*>(lParam);
+    if (msg->message == WM_QUIT) msg->message = WM_NULL;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+const char kFolderTooLongText[] =
+    "Setup cannot run from this folder, because its path is too long:\n\n%s\n\n"
+    "Move the setup files to a folder with a shorter path and run setup again.";
+
+void ShowFolderTooLong(HWND window) {
+  // The folder as far as it is known; a cut name is marked as such. A path buffer's text
+  // with the words around it always fits the text buffers whole.
+  static_assert(kPathSize + sizeof "..." + sizeof kFolderTooLongText <= kTextSize,
+                "the message fits");
+  (void)TextCopy(g_state.formatText, g_state.moduleDir);
+  if (!s_moduleNameWhole) (void)TextAppend(g_state.formatText, "...");
+  (void)FormatText(g_state.messageText, kFolderTooLongText, g_state.formatText);
+  MessageBoxA(window, g_state.messageText, kMainWindowTitle, MB_OK | MB_ICONERROR);
 }
 
 }  // namespace
 
 int InitInstance(HINSTANCE instance, int /*showCommand*/) {
   g_state.instance = instance;
-  CaptureModuleDirectory(instance);
+  s_moduleNameWhole = CaptureModuleDirectory(instance);
+  s_sourcePathsFit = s_moduleNameWhole && SourcePathsFit();
   HWND window = CreateWindowExA(0, kMainClassName, kMainWindowTitle, WS_POPUP, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                 instance, nullptr);
@@ -56,9 +83,31 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       PostMessageA(window, WM_USER, 0, 0);
       return 0;
     case WM_USER:
-      RunWizard(window);
+      // Once only: anyone may post this message, and the wizard must not start again
+      // inside itself.
+      if (s_wizard != WizardState::kNotStarted) return 0;
+      s_wizard = WizardState::kRunning;
+      {
+        HHOOK quitHook = SetWindowsHookExA(WH_GETMESSAGE, SwallowQuitProc, nullptr,
+                                           GetCurrentThreadId());
+        if (s_sourcePathsFit) {
+          RunWizard(window);
+        } else {
+          ShowFolderTooLong(window);
+        }
+        if (quitHook) UnhookWindowsHookEx(quitHook);
+      }
+      s_wizard = WizardState::kDone;
       PostMessageA(window, WM_CLOSE, 0, 0);
       return 0;
+    case WM_CLOSE:
+      // Closing the window mid-install (Alt+F4, the task list) would drop the steps still
+      // to come while the wizard returns through it; the wizard closes it when done.
+      if (s_wizard == WizardState::kRunning) return 0;
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_QUERYENDSESSION:
+      // Asked before the session ends: not in the middle of an install.
+      return s_wizard != WizardState::kRunning;
     case WM_PAINT:
       PaintBackdrop(window);
       return 0;

@@ -24,6 +24,10 @@ static_assert(sizeof(void*) != 4 || kOldFileDialogRecordSize == 76,
 constexpr DWORD kBrowseFlags = OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_LONGNAMES;
 static_assert(kBrowseFlags == 0x0020002C, "the Browse dialog's flags");
 const char kBrowseTitle[] = "Select Directory";
+const char kDirectoryTooLongText[] =
+    "The directory is too long: it can have at most 259 characters. Type a shorter one.";
+const char kDirectoryTooLongTitle[] = "Velvorine Install";
+static_assert(kPathSize - 1 == 259, "the limit the text above names");
 
 // A block from the process heap, given back when it goes out of scope.
 class HeapBlock {
@@ -91,12 +95,20 @@ INT_PTR CALLBACK DirectoryPageProc(HWND dialog, UINT message, WPARAM wParam, LPA
       // The string and the display names are short constants: the prompt fits whole.
       if (FormatText(g_state.formatText, g_state.messageText, g_state.pageDisplayName))
         SetDlgItemTextA(dialog, IDC_PROMPT, g_state.formatText);
+      // What can be typed fits the directory buffer whole, so Next never cuts it.
+      SendDlgItemMessageA(dialog, IDC_DIRECTORY, EM_LIMITTEXT, kPathSize - 1, 0);
       SetDlgItemTextA(dialog, IDC_DIRECTORY, g_state.pageDirectory);
       CenterWindow(dialog);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
+          // The limit binds typing only; a text put there otherwise is refused, not cut.
+          if (GetWindowTextLengthA(GetDlgItem(dialog, IDC_DIRECTORY)) >= int{kPathSize}) {
+            MessageBoxA(dialog, kDirectoryTooLongText, kDirectoryTooLongTitle,
+                        MB_OK | MB_ICONWARNING);
+            return TRUE;
+          }
           GetDlgItemTextA(dialog, IDC_DIRECTORY, g_state.pageDirectory, kPathSize);
           EndDialog(dialog, kPageNext);
           return TRUE;

@@ -242,4 +242,40 @@ TEST_F(Directories, BrowseThenCancelOrBackStoresNothing) {
   CancelAndExit(setup, plugin);
 }
 
+// A directory is never cut: typing stops at 259 characters, which Next stores whole; a
+// longer text put into the box by other means is refused with a message.
+TEST_F(Directories, ADirectoryIsNeverCut) {
+  SetupProcess setup(media_);
+  HWND plugin = StartToPluginPage(setup);
+  ASSERT_NE(plugin, nullptr);
+  HWND edit = GetDlgItem(plugin, IDC_DIRECTORY);
+  std::string typed = "C:\\" + std::string(255, 'd');  // 258 characters
+  SetItemText(plugin, IDC_DIRECTORY, typed);
+  SendMessageTimeoutA(edit, EM_SETSEL, typed.size(), typed.size(), SMTO_ABORTIFHUNG, kWait,
+                      nullptr);
+  for (char c : std::string("xyz"))
+    SendMessageTimeoutA(edit, WM_CHAR, c, 0, SMTO_ABORTIFHUNG, kWait, nullptr);
+  typed += "x";
+  EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), typed);
+
+  // Stored whole: the help page proposes the plug-in's directory.
+  HWND samples = Move(setup, plugin, IDOK, "Sample Files");
+  ASSERT_NE(samples, nullptr);
+  HWND help = Move(setup, samples, IDOK, "On-line Help Files");
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(ItemText(help, IDC_DIRECTORY), typed);
+
+  SetItemText(help, IDC_DIRECTORY, typed + "\\more");
+  Click(help, IDOK);
+  HWND box = setup.AwaitMessageBox("Velvorine Install");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(GetWindow(box, GW_OWNER), help);
+  EXPECT_EQ(MessageText(box),
+            "The directory is too long: it can have at most 259 characters. Type a shorter one.");
+  ASSERT_TRUE(setup.Press(box, IDOK));
+  EXPECT_TRUE(IsWindowVisible(help)) << "the page stays for a shorter directory";
+  EXPECT_EQ(ItemText(help, IDC_DIRECTORY), typed + "\\more");
+  CancelAndExit(setup, help);
+}
+
 }  // namespace

@@ -1,12 +1,39 @@
 // The program's shell and the wizard's moves, seen from outside.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
 
 namespace {
 
 using namespace e2e;
+
+// The default payload and setup.exe in a folder whose paths may not fit the platform's
+// 260 characters: made with the wide calls and the "\\?\" prefix, which are not bound
+// by that limit.
+bool MakeLongMedia(const std::string& dir) {
+  auto wide = [](const std::string& path) {
+    return L"\\\\?\\" + std::wstring(path.begin(), path.end());
+  };
+  for (size_t at = dir.find('\\', 3); at != std::string::npos; at = dir.find('\\', at + 1))
+    CreateDirectoryW(wide(dir.substr(0, at)).c_str(), nullptr);
+  std::string exe = SetupExe();
+  if (!CopyFileW(wide(exe).c_str(), wide(dir + "setup.exe").c_str(), FALSE)) return false;
+  for (const MediaFile& f : DefaultPayload()) {
+    CreateDirectoryW(wide(dir + f.folder).c_str(), nullptr);
+    HANDLE h = CreateFileW(wide(dir + f.folder + "\\" + f.name).c_str(), GENERIC_WRITE, 0,
+                           nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    WriteFile(h, f.text.data(), static_cast<DWORD>(f.text.size()), &written, nullptr);
+    CloseHandle(h);
+  }
+  return true;
+}
 
 class Shell : public testing::Test {
  protected:
@@ -159,6 +186,143 @@ TEST_F(Shell, ClosingAPageFromItsSystemMenuAsksToCancel) {
   ASSERT_TRUE(setup.AwaitGone(page));
   AnswerConfirmation(setup, IDYES);
   ExpectExitZero(setup);
+}
+
+// Close requests while the wizard runs: on a page, and while the program waits for the
+// copy of a large file after a Cancel. None of them drops a step.
+TEST_F(Shell, CloseRequestsWhileTheWizardRunsAreIgnored) {
+  std::string root = ScratchDir();
+  std::vector<MediaFile> payload = DefaultPayload();
+  payload.push_back({"samples", "photo.jpg", "photo"});
+  std::string media = MakeMedia(root, payload);
+  // Large enough that its copy outlasts the close requests by far.
+  std::string large = media + "samples\\large.tif";
+  ASSERT_TRUE(WriteFileOfSize(large, 256ll << 20));
+  std::string samples = root + "Samples", help = root + "Help";
+
+  SetupProcess setup(media);
+  HWND page = setup.AwaitComponentPage();
+  ASSERT_NE(page, nullptr);
+  HWND main = setup.MainWindow();
+  ASSERT_NE(main, nullptr);
+  DWORD thread = GetWindowThreadProcessId(main, nullptr);
+  auto requestClose = [&] {
+    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);  // Alt+F4, the system menu
+    PostMessageA(main, WM_CLOSE, 0, 0);               // the task list
+    PostThreadMessageA(thread, WM_QUIT, 3, 0);
+  };
+  // Posted before the click, so handled before the page moves on.
+  requestClose();
+  SetChecked(page, IDC_PLUGIN, false);
+  ASSERT_TRUE(setup.Press(page, IDOK));
+  const std::pair<const char*, std::string> pages[] = {{"Sample Files", samples},
+                                                       {"On-line Help Files", help}};
+  for (const auto& [name, directory] : pages) {
+    HWND dir = setup.AwaitDirectoryPage(name);
+    ASSERT_NE(dir, nullptr);
+    SetItemText(dir, IDC_DIRECTORY, directory);
+    ASSERT_TRUE(setup.Press(dir, IDOK));
+  }
+
+  HWND copying = setup.AwaitCopyDialog();
+  ASSERT_NE(copying, nullptr);
+  ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYFILE, "Copying large.tif", 30000));
+  // Queued right behind the Cancel, so taken by the wait for the large file's copy.
+  Click(copying, IDCANCEL);
+  requestClose();
+  ASSERT_TRUE(setup.AwaitGone(copying));
+  // The session's end is refused too while the install runs.
+  DWORD_PTR mayEnd = 1;
+  ASSERT_TRUE(SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, kWait,
+                                  &mayEnd));
+  EXPECT_EQ(mayEnd, 0u);
+
+  // The rest of the install happens: the large file whole, the help files, both values,
+  // the closing message; then the program ends as usual.
+  HWND done = setup.AwaitMessageBox("Velvorine Install", 60000);
+  ASSERT_NE(done, nullptr);
+  EXPECT_TRUE(IsWindow(main));
+  EXPECT_TRUE(SameContents(samples + "\\large.tif", large));
+  for (const char* name : {"velvor.hlp", "velvor.cnt"})
+    EXPECT_EQ(ReadFileText(help + "\\" + name), ReadFileText(media + "help\\" + name)) << name;
+  std::string value;
+  EXPECT_TRUE(ReadProductValue("ParamDirectory", &value) && value == samples) << value;
+  EXPECT_TRUE(ReadProductValue("HelpFile", &value) && value == help + "\\velvor.hlp") << value;
+  ASSERT_TRUE(setup.Press(done, IDOK));
+  ExpectExitZero(setup);
+  DeleteFileA((samples + "\\large.tif").c_str());
+  DeleteFileA(large.c_str());
+}
+
+// A second start while one runs: it shows nothing of its own, brings the running one's
+// page to the front and ends; the first goes on.
+TEST_F(Shell, ASecondStartHandsOverToTheFirst) {
+  SetupProcess first(media_);
+  HWND page = first.AwaitComponentPage();
+  ASSERT_NE(page, nullptr);
+  // A window of this test in front of the page, for the second start to move aside.
+  HWND front = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "in front", WS_POPUP | WS_VISIBLE, 0, 0,
+                               200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(front, nullptr);
+  SetWindowPos(front, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(front);
+  ASSERT_EQ(GetForegroundWindow(), front);
+
+  SetupProcess second(media_);
+  // Watched without a pause until it ends, so that no window of its own goes unseen.
+  HWND shown = nullptr;
+  for (DWORD start = GetTickCount(); second.running() && !shown && GetTickCount() - start < kWait;)
+    shown = second.Find(nullptr, nullptr);
+  EXPECT_EQ(shown, nullptr) << "the second start showed '" << TextOf(shown) << "'";
+  ExpectExitZero(second);
+  EXPECT_EQ(GetForegroundWindow(), page);
+  DestroyWindow(front);
+
+  // The first goes on to its end.
+  for (int id : {IDC_PLUGIN, IDC_SAMPLES, IDC_HELPFILES}) SetChecked(page, id, false);
+  ASSERT_TRUE(first.Press(page, IDOK));
+  HWND done = first.AwaitMessageBox("Velvorine Install");
+  ASSERT_NE(done, nullptr);
+  EXPECT_EQ(MessageText(done), "The installation has completed successfully.");
+  ASSERT_TRUE(first.Press(done, IDOK));
+  ExpectExitZero(first);
+}
+
+// Started from a folder whose paths do not fit: the program says so over its backdrop,
+// installs nothing and ends. The longest path it reads here is the folder followed by
+// "samples\sunset.jpg" (18 characters); with the terminator, 260 bytes must hold it.
+TEST_F(Shell, AFolderWhosePathsDoNotFitIsNamedAndNothingIsInstalled) {
+  std::string root = ScratchDir();
+  for (size_t length : {241, 242}) {  // of the media folder, its last backslash included
+    SCOPED_TRACE(length);
+    // Folders of at most 100 characters down to the wanted length.
+    std::string dir = root + std::to_string(length) + "\\";
+    size_t left = length - dir.size();
+    for (; left > 101; left -= 100) dir += std::string(99, 'f') + "\\";
+    dir += std::string(left - 1, 'f') + "\\";
+    ASSERT_EQ(dir.size(), length);
+    ASSERT_TRUE(MakeLongMedia(dir));
+    SetupProcess setup(dir);
+    if (length == 241) {  // every path fits, to the last byte
+      HWND page = setup.AwaitComponentPage();
+      ASSERT_NE(page, nullptr);
+      ASSERT_TRUE(setup.Press(page, IDCANCEL));
+      AnswerConfirmation(setup, IDYES);
+      ExpectExitZero(setup);
+      continue;
+    }
+    HWND box = setup.AwaitMessageBox("Velvorine Install");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), setup.MainWindow());
+    EXPECT_EQ(MessageText(box),
+              "Setup cannot run from this folder, because its path is too long:\n\n" + dir +
+                  "\n\nMove the setup files to a folder with a shorter path and run setup again.");
+    EXPECT_EQ(ButtonIds(box), (std::vector<int>{IDOK}));
+    EXPECT_EQ(setup.Find("#32770", "Velvorine Install", IDC_PLUGIN), nullptr);
+    ASSERT_TRUE(setup.Press(box, IDOK));
+    ExpectExitZero(setup);
+    EXPECT_FALSE(ProductKeyExists());
+  }
 }
 
 }  // namespace

@@ -195,10 +195,14 @@ TEST_F(Pages, DirectoryPageStoresTheEditBoxOnlyOnNext) {
   EXPECT_STREQ(dir, "C:\\Before");
   SendMessageA(dlg, WM_COMMAND, IDOK, 0);
   EXPECT_STREQ(dir, "C:\\Typed");
-  // A typed path longer than the buffer is cut to it, terminator included.
-  std::string longPath = "C:\\" + std::string(400, 'a');
+  // Typing stops where the buffer would be full, so Next stores the text whole.
+  std::string longPath = "C:\\" + std::string(kPathSize - 6, 'a');  // room for two more
   SetDlgItemTextA(dlg, IDC_DIRECTORY, longPath.c_str());
+  HWND edit = GetDlgItem(dlg, IDC_DIRECTORY);
+  SendMessageA(edit, EM_SETSEL, longPath.size(), longPath.size());
+  for (char c : std::string("xyz")) SendMessageA(edit, WM_CHAR, c, 0);
   SendMessageA(dlg, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(std::string(dir), longPath + "xy");
   EXPECT_EQ(strlen(dir), kPathSize - 1);
   DestroyWindow(dlg);
 }
