@@ -44,3 +44,6 @@ bool FormatText(char* dst, size_t dstSize, const char* fmt, const char* arg);
 // arguments), and a leading double quote is passed over. Returns where the candidate
 // starts in command, or nullptr when the command has no backslash or name does not fit.
 const char* FolderCandidateFromCommand(char* command, size_t commandSize, const char* name);
+
+// FormatText with the decimal digits of n as the argument.
+bool FormatNumber(char* dst, size_t dstSize, const char* fmt, unsigned long n);

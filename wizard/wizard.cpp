@@ -26,6 +26,27 @@ int StepPassedOver(int step, int previous) {
   return previous > step ? step - 1 : step + 1;
 }
 
+bool CompletionText(char (&text)[kTextSize], int filesNotInstalled, int valuesNotWritten) {
+  const char kRegistryText[] =
+      "The installation has completed, but the plug-in's settings could not be recorded in "
+      "the registry.";
+  text[0] = '\0';
+  if (filesNotInstalled == 1) {
+    TextCopy(text, kTextSize, "The installation has completed, but 1 file was not installed.");
+  } else if (filesNotInstalled > 1) {
+    FormatNumber(text, kTextSize,
+                 "The installation has completed, but %s files were not installed.",
+                 static_cast<unsigned long>(filesNotInstalled));
+  }
+  if (valuesNotWritten > 0) {
+    if (text[0] != '\0') TextAppend(text, kTextSize, "\n");
+    TextAppend(text, kTextSize, kRegistryText);
+  }
+  if (text[0] != '\0') return false;
+  TextCopy(text, kTextSize, kCompletedText);
+  return true;
+}
+
 namespace {
 
 INT_PTR RunComponentPage(HWND parent) {
@@ -34,7 +55,9 @@ INT_PTR RunComponentPage(HWND parent) {
 }
 
 void ShowCompleted(HWND parent) {
-  MessageBoxA(parent, kCompletedText, kWizardTitle, MB_OK);
+  bool whole = CompletionText(g_state.messageText, g_state.filesNotInstalled,
+                              g_state.valuesNotWritten);
+  MessageBoxA(parent, g_state.messageText, kWizardTitle, whole ? MB_OK : MB_ICONWARNING | MB_OK);
 }
 
 int ConfirmCancel(HWND parent) {
