@@ -510,4 +510,52 @@ TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
   EXPECT_EQ(Value("HelpFile"), "<missing>");
 }
 
+// The product key exists with an empty access list, so that no value can be written in
+// it: the last word says so, alone when every file arrived, under the files' line when a
+// subfolder of the media was passed over.
+TEST_F(Install, ValuesThatCannotBeRecordedAreSaid) {
+  const std::string registry =
+      "The installation has completed, but the plug-in's settings could not be recorded in "
+      "the registry.";
+  std::string media = MakeMedia(root_, DefaultPayload());
+  std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
+  for (bool withFolder : {false, true}) {
+    SCOPED_TRACE(withFolder ? "and a subfolder" : "alone");
+    if (withFolder) {
+      ASSERT_TRUE(MakeDirs(media + "samples\\extras"));
+    }
+    DeleteProductKey();
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    SECURITY_DESCRIPTOR locked;
+    ACL none;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&locked, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(InitializeAcl(&none, sizeof none, ACL_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&locked, TRUE, &none, FALSE));
+    ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &locked), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    SetupProcess setup(media);
+    WalkToInstall(setup, {{true, true, true}, {plugin, samples, plugin}});
+    if (withFolder) {
+      HWND box = AwaitQuestion(setup, samples + "\\extras",
+                               media + "samples\\extras is a folder; folders are not installed.");
+      ASSERT_NE(box, nullptr);
+      ASSERT_TRUE(setup.Press(box, IDIGNORE));
+      ExpectLastWord(setup,
+                     "The installation has completed, but 1 file was not installed.\n" + registry);
+    } else {
+      ExpectLastWord(setup, registry);
+    }
+    ExpectCopied(media, "plugin", plugin);
+    ExpectCopied(media, "samples", samples);
+    ExpectCopied(media, "help", plugin);
+    EXPECT_FALSE(DirExists(samples + "\\extras"));
+    EXPECT_EQ(Value("ParamDirectory"), "<missing>");
+    EXPECT_EQ(Value("HelpFile"), "<missing>");
+  }
+}
+
 }  // namespace
