@@ -312,47 +312,32 @@ TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
 
 // The plug-in file held open without sharing (as by a running editor): named with the
 // system's reason; Retry while it is held asks again; once released, Retry installs it.
-// Held again in a second install, Ignore passes over it, leaves the old file whole and
-// the last word counts it.
 TEST_F(Install, AFileInUseIsNamedAndRetryInstallsItOnceReleased) {
   std::string media = MakeMedia(root_, DefaultPayload());
   std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
   std::string held = plugin + "\\velvor.8bf";
-  Choice all = {{true, true, true}, {plugin, samples, plugin}};
   ASSERT_TRUE(MakeDirs(plugin));
-  for (int round = 0; round < 2; ++round) {
-    SCOPED_TRACE(round == 0 ? "retry" : "ignore");
-    DeleteProductKey();
-    ASSERT_TRUE(WriteFileText(held, "an older plug-in"));
-    HANDLE holder =
-        CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    SetupProcess setup(media);
-    WalkToInstall(setup, all);
-    std::string reason = SystemText(ERROR_SHARING_VIOLATION);
-    HWND box = AwaitQuestion(setup, held, reason);
-    ASSERT_NE(box, nullptr);
-    if (round == 0) {
-      ASSERT_TRUE(setup.Press(box, IDRETRY));
-      box = AwaitQuestion(setup, held, reason);  // still held: asked again
-      ASSERT_NE(box, nullptr);
-      CloseHandle(holder);
-      ASSERT_TRUE(setup.Press(box, IDRETRY));
-      ExpectCompletion(setup);
-      EXPECT_EQ(ReadFileText(held), "filter plug-in");
-    } else {
-      ASSERT_TRUE(setup.Press(box, IDIGNORE));
-      ExpectLastWord(setup, "The installation has completed, but 1 file was not installed.");
-      CloseHandle(holder);
-      EXPECT_EQ(ReadFileText(held), "an older plug-in");
-    }
-    EXPECT_EQ(ReadFileText(plugin + "\\readme.txt"), "plug-in notes");
-    ExpectCopied(media, "samples", samples);
-    ExpectCopied(media, "help", plugin);
-    ExpectNoReadOnlyNorLeftovers(plugin);
-    EXPECT_EQ(Value("ParamDirectory"), samples);
-    EXPECT_EQ(Value("HelpFile"), plugin + "\\velvor.hlp");
-  }
+  ASSERT_TRUE(WriteFileText(held, "an older plug-in"));
+  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  SetupProcess setup(media);
+  WalkToInstall(setup, {{true, true, true}, {plugin, samples, plugin}});
+  std::string reason = SystemText(ERROR_SHARING_VIOLATION);
+  HWND box = AwaitQuestion(setup, held, reason);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(setup.Press(box, IDRETRY));
+  box = AwaitQuestion(setup, held, reason);  // still held: asked again
+  CloseHandle(holder);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(setup.Press(box, IDRETRY));
+  ExpectCompletion(setup);
+
+  ExpectCopied(media, "plugin", plugin);
+  ExpectCopied(media, "samples", samples);
+  ExpectCopied(media, "help", plugin);
+  ExpectNoReadOnlyNorLeftovers(plugin);
+  EXPECT_EQ(Value("ParamDirectory"), samples);
+  EXPECT_EQ(Value("HelpFile"), plugin + "\\velvor.hlp");
 }
 
 // Media copied from a disc are read-only. Installed twice, the second time from changed
@@ -511,51 +496,39 @@ TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
 }
 
 // The product key exists with an empty access list, so that no value can be written in
-// it: the last word says so, alone when every file arrived, under the files' line when a
-// subfolder of the media was passed over.
+// it, and a subfolder of the media is passed over: the last word says both.
 TEST_F(Install, ValuesThatCannotBeRecordedAreSaid) {
-  const std::string registry =
-      "The installation has completed, but the plug-in's settings could not be recorded in "
-      "the registry.";
   std::string media = MakeMedia(root_, DefaultPayload());
+  ASSERT_TRUE(MakeDirs(media + "samples\\extras"));
   std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
-  for (bool withFolder : {false, true}) {
-    SCOPED_TRACE(withFolder ? "and a subfolder" : "alone");
-    if (withFolder) {
-      ASSERT_TRUE(MakeDirs(media + "samples\\extras"));
-    }
-    DeleteProductKey();
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    SECURITY_DESCRIPTOR locked;
-    ACL none;
-    ASSERT_TRUE(InitializeSecurityDescriptor(&locked, SECURITY_DESCRIPTOR_REVISION));
-    ASSERT_TRUE(InitializeAcl(&none, sizeof none, ACL_REVISION));
-    ASSERT_TRUE(SetSecurityDescriptorDacl(&locked, TRUE, &none, FALSE));
-    ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &locked), ERROR_SUCCESS);
-    RegCloseKey(key);
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  SECURITY_DESCRIPTOR locked;
+  ACL none;
+  ASSERT_TRUE(InitializeSecurityDescriptor(&locked, SECURITY_DESCRIPTOR_REVISION));
+  ASSERT_TRUE(InitializeAcl(&none, sizeof none, ACL_REVISION));
+  ASSERT_TRUE(SetSecurityDescriptorDacl(&locked, TRUE, &none, FALSE));
+  ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &locked), ERROR_SUCCESS);
+  RegCloseKey(key);
 
-    SetupProcess setup(media);
-    WalkToInstall(setup, {{true, true, true}, {plugin, samples, plugin}});
-    if (withFolder) {
-      HWND box = AwaitQuestion(setup, samples + "\\extras",
-                               media + "samples\\extras is a folder; folders are not installed.");
-      ASSERT_NE(box, nullptr);
-      ASSERT_TRUE(setup.Press(box, IDIGNORE));
-      ExpectLastWord(setup,
-                     "The installation has completed, but 1 file was not installed.\n" + registry);
-    } else {
-      ExpectLastWord(setup, registry);
-    }
-    ExpectCopied(media, "plugin", plugin);
-    ExpectCopied(media, "samples", samples);
-    ExpectCopied(media, "help", plugin);
-    EXPECT_FALSE(DirExists(samples + "\\extras"));
-    EXPECT_EQ(Value("ParamDirectory"), "<missing>");
-    EXPECT_EQ(Value("HelpFile"), "<missing>");
-  }
+  SetupProcess setup(media);
+  WalkToInstall(setup, {{true, true, true}, {plugin, samples, plugin}});
+  HWND box = AwaitQuestion(setup, samples + "\\extras",
+                           media + "samples\\extras is a folder; folders are not installed.");
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(setup.Press(box, IDIGNORE));
+  ExpectLastWord(setup,
+                 "The installation has completed, but 1 file was not installed.\n"
+                 "The installation has completed, but the plug-in's settings could not be "
+                 "recorded in the registry.");
+  ExpectCopied(media, "plugin", plugin);
+  ExpectCopied(media, "samples", samples);
+  ExpectCopied(media, "help", plugin);
+  EXPECT_FALSE(DirExists(samples + "\\extras"));
+  EXPECT_EQ(Value("ParamDirectory"), "<missing>");
+  EXPECT_EQ(Value("HelpFile"), "<missing>");
 }
 
 }  // namespace

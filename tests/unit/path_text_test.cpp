@@ -129,20 +129,6 @@ TEST(FormatText, SubstitutesAndCutsSafely) {
   EXPECT_STREQ(out, "50%");
 }
 
-TEST(FormatNumber, DigitsOfZeroOneAndTheLargest) {
-  char out[40];
-  EXPECT_TRUE(FormatNumber(out, sizeof out, "%s files", 0));
-  EXPECT_STREQ(out, "0 files");
-  EXPECT_TRUE(FormatNumber(out, sizeof out, "but %s file", 1));
-  EXPECT_STREQ(out, "but 1 file");
-  EXPECT_TRUE(FormatNumber(out, sizeof out, "error %s.", 4294967295ul));
-  EXPECT_STREQ(out, "error 4294967295.");
-  Guarded g(6);
-  EXPECT_FALSE(FormatNumber(g.buf(), 6, "n=%s", 12345));
-  EXPECT_STREQ(g.buf(), "n=123");
-  EXPECT_TRUE(g.guardsIntact());
-}
-
 TEST(FolderCandidateFromCommand, QuotedUnquotedAndRefused) {
   struct Case { const char* command; size_t size; const char* candidate; };
   const Case cases[] = {
