@@ -392,15 +392,21 @@ class SmallDrive {
                total.QuadPart <= (2u << 20);
   }
   ~SmallDrive() {
-    Shell("rm -f \"$WINEPREFIX/dosdevices/t:\"; umount \"$WINEPREFIX/../small-drive\"");
+    Shell("rm -f \"$WINEPREFIX/dosdevices/t:\"; d=\"$WINEPREFIX/../small-drive\"; "
+          "! mountpoint -q \"$d\" || umount \"$d\" || umount -l \"$d\"");
   }
   bool mounted() const { return mounted_; }
 
  private:
+  // Runs script and waits until it has ended: the handle of a Unix process started by
+  // Wine is no use to wait on, so the script leaves a mark on drive C: at its end.
   static void Shell(const std::string& script) {
+    const char kMark[] = "C:\\velvor-shell.done";
+    DeleteFileA(kMark);
+    std::string all = script + "; : > \"$WINEPREFIX/drive_c/velvor-shell.done\"";
     // Quoted by the platform's rules, which Wine follows to split the command line.
     std::string command = "/bin/sh -c \"";
-    for (char c : script) command += c == '"' ? std::string("\\\"") : std::string(1, c);
+    for (char c : all) command += c == '"' ? std::string("\\\"") : std::string(1, c);
     command += '"';
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -408,9 +414,11 @@ class SmallDrive {
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         &pi))
       return;
-    WaitForSingleObject(pi.hProcess, kWait);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
+    for (DWORD start = GetTickCount(); !FileExists(kMark) && GetTickCount() - start < kWait;)
+      Sleep(10);
+    DeleteFileA(kMark);
   }
   bool mounted_ = false;
 };
@@ -421,7 +429,8 @@ class SmallDrive {
 TEST_F(Install, ADriveThatFillsUpLeavesNoDamagedFile) {
   SmallDrive drive;
   if (!drive.mounted())
-    GTEST_SKIP() << "no small drive: mounting a tmpfs as T: needs root (mount, dosdevices)";
+    GTEST_SKIP() << "no small drive: could not mount a 1.5 MiB tmpfs and map it as T: "
+                    "(needs root and mount)";
   std::vector<MediaFile> payload = DefaultPayload();
   std::string media = MakeMedia(root_, payload);
   // 700 KiB and 1 MiB: whichever comes second does not fit in 1.5 MiB.
