@@ -224,7 +224,9 @@ DWORD InstallFile(const char* name) {
     return kSourceTooLong;
   const char* source = g_state.moduleDir;
   const char* dest = g_state.destPath;
-  // A new name first: one lookup of the name, as a plain copy makes.
+  // A new name first. Failing if it exists also spares a lookup: an overwriting copy
+  // first opens the destination to see whether it is the source itself, and under Wine
+  // each lookup of a name that is not there reads the whole folder.
   if (CopyFileA(source, dest, TRUE)) return ClearReadOnly(dest);
   DWORD error = GetLastError();
   if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return ReplaceExisting();
