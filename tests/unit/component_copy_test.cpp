@@ -7,6 +7,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <random>
 #include <string>
@@ -122,7 +123,7 @@ class Answerer {
   }
   std::function<int(const std::string&)> answer_;
   std::vector<std::string> asked_;
-  volatile bool stop_ = false;
+  std::atomic<bool> stop_{false};
   HANDLE thread_ = nullptr;
 };
 
@@ -387,7 +388,7 @@ TEST_F(CopyFiles, AnEntryThatCannotBeInstalledIsAskedAbout) {
       if (i != folderAt && (i < folderAt || r.restArrives)) expected.push_back(order[i]);
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(FilesIn(dest), expected);
-    EXPECT_TRUE(e2e::DirExists(dest + "\\extras") == false) << "a folder was made";
+    EXPECT_FALSE(e2e::DirExists(dest + "\\extras")) << "a folder was made";
     EXPECT_EQ(g_state.filesNotInstalled, static_cast<int>(order.size() - expected.size()));
   }
 }
