@@ -23,12 +23,26 @@ struct InstallerState {
   char* pageDirectory = nullptr;
   const char* pageDisplayName = nullptr;
   const char* pageMarkerFile = nullptr;
-  // Shared with the copy worker: single words, each read and written atomically.
+  // Shared with the copy worker, each safe for its own reason:
+  // - fileList and copyDialog are atomic words, which both threads read while the worker
+  //   runs: the user-interface thread clears copyDialog when the dialog ends (the
+  //   worker's stop signal) and fileList once the worker has ended.
+  // - sourceNameSlot, destPath and destNameSlot are plain pointers, set before the dialog
+  //   starts the worker and not changed until it has ended; thread start and end order
+  //   those writes. Only the worker writes behind the slots (moduleDir, the directory)
+  //   meanwhile.
+  // - messageText is the worker's while it runs: the user-interface thread formats into
+  //   it only before the worker starts (the dialog's first texts) and after it has ended.
   std::atomic<char*> fileList{nullptr};
   char* sourceNameSlot = nullptr;
   char* destPath = nullptr;
   char* destNameSlot = nullptr;
   std::atomic<HWND> copyDialog{nullptr};
+  // What did not arrive in this install, for the last message: listed files passed over,
+  // failed or left behind by a Cancel, and registry values that could not be written.
+  // The user-interface thread's alone (counted once the worker has ended).
+  int filesNotInstalled = 0;
+  int valuesNotWritten = 0;
   HBITMAP titleBitmap = nullptr;
   int titleBitmapWidth = 0;
   int titleBitmapHeight = 0;

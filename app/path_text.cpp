@@ -117,3 +117,12 @@ const char* FolderCandidateFromCommand(char* command, size_t commandSize, const 
   if (!slot || !WriteAtSlot(command, commandSize, slot, name)) return nullptr;
   return command[0] == '"' ? command + 1 : command;
 }
+
+bool FormatNumber(char* dst, size_t dstSize, const char* fmt, unsigned long n) {
+  char digits[24];  // ample for 64 bits
+  char* p = digits + sizeof digits;
+  *--p = '\0';
+  do *--p = static_cast<char>('0' + n % 10);
+  while ((n /= 10) != 0);
+  return FormatText(dst, dstSize, fmt, p);
+}

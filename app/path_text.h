@@ -84,3 +84,6 @@ template <size_t N>
 // starts in command, or nullptr when the command has no backslash or name does not fit.
 [[nodiscard]] const char* FolderCandidateFromCommand(char* command, size_t commandSize,
                                                      const char* name, const LeadBytes& lead);
+
+// FormatText with the decimal digits of n as the argument.
+[[nodiscard]] bool FormatNumber(char* dst, size_t dstSize, const char* fmt, unsigned long n);

@@ -157,8 +157,8 @@ int main(int argc, char** argv) {
     const char* target;
   };
   const Case cases[] = {
-      {"small", "2,000 x 4 KiB", 2000, 4096, "<= 2.0x"},
-      {"large", "8 x 64 MiB", 8, 64ll << 20, "<= 1.10x"},
+      {"small", "2,000 x 4 KiB", 2000, 4096, "<= 1.3x"},
+      {"large", "8 x 64 MiB", 8, 64ll << 20, "<= 1.2x"},
   };
   for (const Case& c : cases) {
     if (!wanted(c.tag)) continue;

@@ -16,12 +16,16 @@ constexpr size_t kFileListStart = 8000;
 char* ListSourceFolder(const char* sourcePattern);
 // Copies every entry of the source folder named by sourcePattern (relative to the setup
 // program's folder, e.g. "plugin\*.*") into directory, a directory buffer of the state,
-// behind the progress dialog. Returns 1, after the worker thread has ended. When files
-// were listed, directory is left with one backslash appended.
+// behind the progress dialog. An entry that cannot be installed is named to the user, who
+// retries it, passes over it or stops the component. Returns 1, after the worker thread
+// has ended, with every listed file that did not arrive added to
+// g_state.filesNotInstalled. When files were listed, directory is left with one backslash
+// appended (when it fits).
 int CopyComponentFiles(HWND parent, const char* displayName, const char* sourcePattern,
                        char* directory);
-// The progress dialog IDD_COPYING: starts the worker; Cancel or the worker's IDOK end it.
+// The progress dialog IDD_COPYING: shows its first texts and starts the worker; Cancel or
+// the worker's IDOK end it.
 INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-// The worker: copies the listed files one by one, naming each on the dialog, until the
-// list ends or the dialog has been closed.
+// The worker: installs the listed files one by one, naming each on the dialog, until the
+// list ends or the dialog has been closed. Its exit code is the number of files installed.
 DWORD WINAPI CopyWorker(LPVOID unused);

@@ -11,21 +11,30 @@ namespace {
 
 const char kProductKey[] = "software\\Brontavia\\Velvorine";
 
-// Sets one string value of the product key, terminator counted. A key that cannot be
-// opened or created is passed over without a word.
+// Sets one string value of the product key, terminator counted. A value that cannot be
+// written is counted for the last message.
 void SetProductValue(const char* name, const char* value) {
   HKEY key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return;
-  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                 static_cast<DWORD>(strlen(value) + 1));
-  RegCloseKey(key);
+  bool written = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_WRITE,
+                                 nullptr, &key, nullptr) == ERROR_SUCCESS;
+  if (written) {
+    written = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                             static_cast<DWORD>(strlen(value) + 1)) == ERROR_SUCCESS;
+    RegCloseKey(key);
+  }
+  if (!written) ++g_state.valuesNotWritten;
+}
+
+bool IsFile(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
 
 int InstallSelected(HWND parent) {
+  g_state.filesNotInstalled = 0;
+  g_state.valuesNotWritten = 0;
   // Every directory first: a directory that cannot be made stops the install before any
   // file is copied.
   for (const Component& c : kComponents) {
@@ -42,6 +51,7 @@ int InstallSelected(HWND parent) {
     if (!ComponentWanted(c)) continue;
     char* directory = ComponentDirectory(c);
     size_t chosenLength = strlen(directory);
+    int missedBefore = g_state.filesNotInstalled;
     // Returns once its worker has ended, cancelled or not: the directory buffer and the
     // message text are this thread's again.
     CopyComponentFiles(parent, c.displayName, c.sourcePattern, directory);
@@ -51,7 +61,11 @@ int InstallSelected(HWND parent) {
       SetProductValue(c.registryValue, directory);
     } else if (&c == &kComponents[kHelp]) {
       // Formed in the text buffer, so that no directory buffer has to hold it.
-      if (FormatText(g_state.messageText, "%s\\velvor.hlp", directory))
+      // When help files went missing, the value names the help file only if one is there
+      // (this install's, or an earlier one's left whole); never one that is not. A path
+      // buffer and the name always fit the text buffer.
+      if (FormatText(g_state.messageText, "%s\\velvor.hlp", directory) &&
+          (g_state.filesNotInstalled == missedBefore || IsFile(g_state.messageText)))
         SetProductValue(c.registryValue, g_state.messageText);
     }
   }

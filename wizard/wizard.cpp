@@ -26,6 +26,28 @@ int StepPassedOver(int step, int previous) {
   return previous > step ? step - 1 : step + 1;
 }
 
+bool CompletionText(char (&text)[kTextSize], int filesNotInstalled, int valuesNotWritten) {
+  const char kRegistryText[] =
+      "The installation has completed, but the plug-in's settings could not be recorded in "
+      "the registry.";
+  // Two short sentences always fit the text buffer whole.
+  text[0] = '\0';
+  if (filesNotInstalled == 1) {
+    (void)TextCopy(text, "The installation has completed, but 1 file was not installed.");
+  } else if (filesNotInstalled > 1) {
+    (void)FormatNumber(text, kTextSize,
+                       "The installation has completed, but %s files were not installed.",
+                       static_cast<unsigned long>(filesNotInstalled));
+  }
+  if (valuesNotWritten > 0) {
+    if (text[0] != '\0') (void)TextAppend(text, "\n");
+    (void)TextAppend(text, kRegistryText);
+  }
+  if (text[0] != '\0') return false;
+  (void)TextCopy(text, kCompletedText);
+  return true;
+}
+
 namespace {
 
 INT_PTR RunComponentPage(HWND parent) {
@@ -34,7 +56,9 @@ INT_PTR RunComponentPage(HWND parent) {
 }
 
 void ShowCompleted(HWND parent) {
-  MessageBoxA(parent, kCompletedText, kWizardTitle, MB_OK);
+  bool whole = CompletionText(g_state.messageText, g_state.filesNotInstalled,
+                              g_state.valuesNotWritten);
+  MessageBoxA(parent, g_state.messageText, kWizardTitle, whole ? MB_OK : MB_ICONWARNING | MB_OK);
 }
 
 int ConfirmCancel(HWND parent) {

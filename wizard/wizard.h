@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "app/installer_state.h"
+
 // Step numbers of the wizard's loop.
 enum WizardStep {
   kStepEnd = 0,
@@ -19,6 +21,11 @@ extern const char kCompletedText[];  // "The installation has completed successf
 extern const char kWizardTitle[];    // "Velvorine Install"
 
 void RunWizard(HWND parent);
+
+// The last message of an install into text: kCompletedText when every file arrived and
+// every value was written (returns true), else what did not (returns false).
+[[nodiscard]] bool CompletionText(char (&text)[kTextSize], int filesNotInstalled,
+                                  int valuesNotWritten);
 
 // What the step loop calls. RunWizard uses the real pages; tests drive the loop with
 // scripted ones.

@@ -2,6 +2,8 @@
 // messages and the progress dialog of the real setup.exe.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -49,11 +51,55 @@ class Install : public testing::Test {
     }
   }
   void ExpectCompletion(SetupProcess& setup, DWORD ms = kWait) {
+    ExpectLastWord(setup, "The installation has completed successfully.", ms);
+  }
+  // The message that ends the wizard: a warning icon unless everything arrived; OK alone.
+  void ExpectLastWord(SetupProcess& setup, const std::string& text, DWORD ms = kWait) {
     HWND done = setup.AwaitMessageBox("Velvorine Install", ms);
     ASSERT_NE(done, nullptr);
-    EXPECT_EQ(MessageText(done), "The installation has completed successfully.");
+    EXPECT_EQ(MessageText(done), text);
+    EXPECT_EQ(HasIcon(done), text != "The installation has completed successfully.");
+    EXPECT_EQ(ButtonIds(done), (std::vector<int>{IDOK}));
     ASSERT_TRUE(setup.Press(done, IDOK));
     ExpectExitZero(setup);
+  }
+  static bool HasIcon(HWND box) {
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      DWORD_PTR icon = 0;
+      if ((GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+          SendMessageTimeoutA(c, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kWait, &icon) && icon)
+        return true;
+    }
+    return false;
+  }
+  // A question about a file that cannot be installed: owned by the progress dialog,
+  // naming the full destination and the reason, with Abort, Retry and Ignore.
+  HWND AwaitQuestion(SetupProcess& setup, const std::string& path, const std::string& reason,
+                     DWORD ms = kWait) {
+    HWND box = setup.AwaitMessageBox("Velvorine Install", ms);
+    if (!box) return nullptr;
+    EXPECT_EQ(MessageText(box), "Could not install " + path + "\n\n" + reason);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), setup.Find("#32770", "Installing Files", IDC_COPYFILE));
+    EXPECT_EQ(ButtonIds(box), (std::vector<int>{IDABORT, IDRETRY, IDIGNORE}));
+    EXPECT_TRUE(HasIcon(box));
+    return box;
+  }
+  // The system's own text for an error code, as the program shows it.
+  static std::string SystemText(DWORD error) {
+    char text[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                   0, text, sizeof text, nullptr);
+    std::string s = text;
+    while (!s.empty() && strchr(" \r\n", s.back())) s.pop_back();
+    return s;
+  }
+  // No file of the folder is read-only, and no temporary copy was left beside them.
+  static void ExpectNoReadOnlyNorLeftovers(const std::string& dir) {
+    for (const std::string& n : FilesIn(dir)) {
+      EXPECT_EQ(n.find(".tmp"), std::string::npos) << "left in " << dir << ": " << n;
+      EXPECT_FALSE(GetFileAttributesA((dir + "\\" + n).c_str()) & FILE_ATTRIBUTE_READONLY)
+          << n << " in " << dir;
+    }
   }
   // The error of a directory that cannot be made: the platform's caption, OK alone; then
   // the program ends without its completion message.
@@ -234,16 +280,19 @@ TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
   HWND copying = setup.AwaitCopyDialog();
   ASSERT_NE(copying, nullptr);
   EXPECT_EQ(GetWindow(copying, GW_OWNER), setup.MainWindow());
+  // The second line names the directory for the whole component.
+  ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYDEST, "to " + samples));
   ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYFILE, "Copying " + big));
-  // The second line follows the first at once; then the copy of the large file begins.
-  ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYDEST, "to " + samples + "\\" + big));
   ASSERT_TRUE(setup.Press(copying, IDCANCEL));
   // The dialog went at once; the rest of the install waited for the large file.
   HWND done = setup.AwaitMessageBox("Velvorine Install", 60000);
   ASSERT_NE(done, nullptr);
   EXPECT_EQ(FileSize(samples + "\\" + big), FileSize(source + big))
       << "the install went on while the large file was still being copied";
-  ExpectCompletion(setup);
+  // The files that Cancel left behind are counted.
+  size_t left = order.size() - at - 1;
+  ExpectLastWord(setup, "The installation has completed, but " + std::to_string(left) +
+                            (left == 1 ? " file was" : " files were") + " not installed.");
 
   EXPECT_TRUE(SameContents(samples + "\\" + big, source + big));
   for (size_t i = 0; i < order.size(); ++i) {
@@ -259,6 +308,236 @@ TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
   EXPECT_EQ(Value("HelpFile"), help + "\\velvor.hlp");
   DeleteFileA((samples + "\\" + big).c_str());
   DeleteFileA((source + big).c_str());
+}
+
+// The plug-in file held open without sharing (as by a running editor): named with the
+// system's reason; Retry while it is held asks again; once released, Retry installs it.
+TEST_F(Install, AFileInUseIsNamedAndRetryInstallsItOnceReleased) {
+  std::string media = MakeMedia(root_, DefaultPayload());
+  std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
+  std::string held = plugin + "\\velvor.8bf";
+  ASSERT_TRUE(MakeDirs(plugin));
+  ASSERT_TRUE(WriteFileText(held, "an older plug-in"));
+  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  SetupProcess setup(media);
+  WalkToInstall(setup, {{true, true, true}, {plugin, samples, plugin}});
+  std::string reason = SystemText(ERROR_SHARING_VIOLATION);
+  HWND box = AwaitQuestion(setup, held, reason);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(setup.Press(box, IDRETRY));
+  box = AwaitQuestion(setup, held, reason);  // still held: asked again
+  CloseHandle(holder);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(setup.Press(box, IDRETRY));
+  ExpectCompletion(setup);
+
+  ExpectCopied(media, "plugin", plugin);
+  ExpectCopied(media, "samples", samples);
+  ExpectCopied(media, "help", plugin);
+  ExpectNoReadOnlyNorLeftovers(plugin);
+  EXPECT_EQ(Value("ParamDirectory"), samples);
+  EXPECT_EQ(Value("HelpFile"), plugin + "\\velvor.hlp");
+}
+
+// Media copied from a disc are read-only. Installed twice, the second time from changed
+// media over the first install's files: every file replaced, none read-only after either
+// install; an installed file's other attributes (hidden here) stay as they were.
+TEST_F(Install, ReadOnlyMediaInstallTwiceFromChangedMedia) {
+  std::string media = MakeMedia(root_, DefaultPayload());
+  std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples", help = root_ + "Help";
+  auto makeReadOnly = [&](const char* edition) {
+    for (const MediaFile& f : DefaultPayload()) {
+      std::string path = media + f.folder + "\\" + f.name;
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      ASSERT_TRUE(WriteFileText(path, f.text + edition));
+      ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+  };
+  for (const char* edition : {" 1.0", " 1.1"}) {
+    SCOPED_TRACE(edition);
+    makeReadOnly(edition);
+    DWORD hiddenBefore = GetFileAttributesA((help + "\\velvor.cnt").c_str());
+    if (hiddenBefore != INVALID_FILE_ATTRIBUTES) {  // the second install: hide one file
+      ASSERT_TRUE(SetFileAttributesA((help + "\\velvor.cnt").c_str(),
+                                     hiddenBefore | FILE_ATTRIBUTE_HIDDEN));
+    }
+    SetupProcess setup(media);
+    WalkToInstall(setup, {{true, true, true}, {plugin, samples, help}});
+    ExpectCompletion(setup);
+    ExpectCopied(media, "plugin", plugin);
+    ExpectCopied(media, "samples", samples);
+    ExpectCopied(media, "help", help);
+    EXPECT_EQ(ReadFileText(plugin + "\\velvor.8bf"), std::string("filter plug-in") + edition);
+    for (const std::string& dir : {plugin, samples, help}) ExpectNoReadOnlyNorLeftovers(dir);
+    if (hiddenBefore != INVALID_FILE_ATTRIBUTES) {
+      EXPECT_EQ(GetFileAttributesA((help + "\\velvor.cnt").c_str()),
+                (hiddenBefore | FILE_ATTRIBUTE_HIDDEN) & ~FILE_ATTRIBUTE_READONLY);
+    }
+    EXPECT_EQ(Value("ParamDirectory"), samples);
+    EXPECT_EQ(Value("HelpFile"), help + "\\velvor.hlp");
+  }
+}
+
+// A tmpfs of 1.5 MiB mounted (as root) and mapped as the prefix's drive T:, through the
+// Unix shell that Wine starts like any program.
+class SmallDrive {
+ public:
+  SmallDrive() {
+    Shell("d=\"$WINEPREFIX/../small-drive\"; mkdir -p \"$d\" && "
+          "{ mountpoint -q \"$d\" || mount -t tmpfs -o size=1536k velvor-small \"$d\"; } && "
+          "ln -sfn \"$d\" \"$WINEPREFIX/dosdevices/t:\"");
+    ULARGE_INTEGER free, total;
+    mounted_ = GetDiskFreeSpaceExA("T:\\", &free, &total, nullptr) &&
+               total.QuadPart <= (2u << 20);
+  }
+  ~SmallDrive() {
+    Shell("rm -f \"$WINEPREFIX/dosdevices/t:\"; d=\"$WINEPREFIX/../small-drive\"; "
+          "! mountpoint -q \"$d\" || umount \"$d\" || umount -l \"$d\"");
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  // Runs script and waits until it has ended: the handle of a Unix process started by
+  // Wine is no use to wait on, so the script leaves a mark on drive C: at its end.
+  static void Shell(const std::string& script) {
+    const char kMark[] = "C:\\velvor-shell.done";
+    DeleteFileA(kMark);
+    std::string all = script + "; : > \"$WINEPREFIX/drive_c/velvor-shell.done\"";
+    // Quoted by the platform's rules, which Wine follows to split the command line.
+    std::string command = "/bin/sh -c \"";
+    for (char c : all) command += c == '"' ? std::string("\\\"") : std::string(1, c);
+    command += '"';
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
+      return;
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    for (DWORD start = GetTickCount(); !FileExists(kMark) && GetTickCount() - start < kWait;)
+      Sleep(10);
+    DeleteFileA(kMark);
+  }
+  bool mounted_ = false;
+};
+
+// The plug-in's drive fills up: the file that no longer fits is named with the system's
+// reason, and nothing of it stays: a new file is not there, a replaced one keeps its old
+// bytes, and no temporary copy is left. The rest of the install goes on.
+TEST_F(Install, ADriveThatFillsUpLeavesNoDamagedFile) {
+  SmallDrive drive;
+  if (!drive.mounted())
+    GTEST_SKIP() << "no small drive: could not mount a 1.5 MiB tmpfs and map it as T: "
+                    "(needs root and mount)";
+  std::vector<MediaFile> payload = DefaultPayload();
+  std::string media = MakeMedia(root_, payload);
+  // 700 KiB and 1 MiB: whichever comes second does not fit in 1.5 MiB.
+  ASSERT_TRUE(WriteFileOfSize(media + "plugin\\velvor.8bf", 700 << 10));
+  ASSERT_TRUE(WriteFileOfSize(media + "plugin\\filters.dat", 1 << 20));
+  std::string plugin = "T:\\Plug-ins", samples = root_ + "Samples", help = root_ + "Help";
+  RemoveTree(plugin);
+  ASSERT_TRUE(MakeDirs(plugin));
+  ASSERT_TRUE(WriteFileText(plugin + "\\velvor.8bf", "an older plug-in"));
+
+  SetupProcess setup(media);
+  WalkToInstall(setup, {{true, true, true}, {plugin, samples, help}});
+  HWND box = setup.AwaitMessageBox("Velvorine Install");
+  ASSERT_NE(box, nullptr);
+  std::string question = MessageText(box);
+  std::string lost =
+      question.find("velvor.8bf") != std::string::npos ? "velvor.8bf" : "filters.dat";
+  std::string kept = lost == "velvor.8bf" ? "filters.dat" : "velvor.8bf";
+  EXPECT_EQ(question, "Could not install " + plugin + "\\" + lost + "\n\n" +
+                          SystemText(ERROR_DISK_FULL));
+  ASSERT_TRUE(setup.Press(box, IDIGNORE));
+  ExpectLastWord(setup, "The installation has completed, but 1 file was not installed.");
+
+  EXPECT_TRUE(SameContents(plugin + "\\" + kept, media + "plugin\\" + kept));
+  if (lost == "velvor.8bf")
+    EXPECT_EQ(ReadFileText(plugin + "\\velvor.8bf"), "an older plug-in");
+  else
+    EXPECT_FALSE(FileExists(plugin + "\\filters.dat")) << "a partial file was left";
+  std::vector<std::string> there = {"readme.txt", "velvor.8bf"};  // no temporary copy
+  if (lost != "filters.dat") there.insert(there.begin(), "filters.dat");
+  EXPECT_EQ(FilesIn(plugin), there);
+  ExpectCopied(media, "samples", samples);
+  ExpectCopied(media, "help", help);
+  EXPECT_EQ(Value("ParamDirectory"), samples);
+  EXPECT_EQ(Value("HelpFile"), help + "\\velvor.hlp");
+  RemoveTree(plugin);
+}
+
+// A help directory so long that the help files' full paths do not fit 260 bytes, while a
+// shorter name does: each of those is named, the rest installed, and HelpFile is not
+// written, since no help file arrived to name.
+TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
+  std::vector<MediaFile> payload = DefaultPayload();
+  payload.push_back({"help", "ok.txt", "a short name"});
+  std::string media = MakeMedia(root_, payload);
+  std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
+  // 249 characters: "\ok.txt" fits behind it (256), "\velvor.hlp" does not (260).
+  std::string help = root_ + std::string(249 - root_.size(), 'h');
+  SetupProcess setup(media);
+  WalkToInstall(setup, {{true, true, true}, {plugin, samples, help}});
+  std::string tooLong = "Its full path is longer than the 259 characters that a path may have.";
+  std::vector<std::string> named;
+  for (int i = 0; i < 2; ++i) {
+    HWND box = setup.AwaitMessageBox("Velvorine Install");
+    ASSERT_NE(box, nullptr);
+    std::string question = MessageText(box);
+    std::string name =
+        question.find("velvor.hlp") != std::string::npos ? "velvor.hlp" : "velvor.cnt";
+    EXPECT_EQ(question, "Could not install " + help + "\\" + name + "\n\n" + tooLong);
+    named.push_back(name);
+    ASSERT_TRUE(setup.Press(box, IDIGNORE));
+  }
+  std::sort(named.begin(), named.end());
+  EXPECT_EQ(named, (std::vector<std::string>{"velvor.cnt", "velvor.hlp"}));
+  ExpectLastWord(setup, "The installation has completed, but 2 files were not installed.");
+  EXPECT_EQ(FilesIn(help), (std::vector<std::string>{"ok.txt"}));
+  EXPECT_EQ(ReadFileText(help + "\\ok.txt"), "a short name");
+  ExpectCopied(media, "plugin", plugin);
+  ExpectCopied(media, "samples", samples);
+  EXPECT_EQ(Value("ParamDirectory"), samples);
+  EXPECT_EQ(Value("HelpFile"), "<missing>");
+}
+
+// The product key exists with an empty access list, so that no value can be written in
+// it, and a subfolder of the media is passed over: the last word says both.
+TEST_F(Install, ValuesThatCannotBeRecordedAreSaid) {
+  std::string media = MakeMedia(root_, DefaultPayload());
+  ASSERT_TRUE(MakeDirs(media + "samples\\extras"));
+  std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  SECURITY_DESCRIPTOR locked;
+  ACL none;
+  ASSERT_TRUE(InitializeSecurityDescriptor(&locked, SECURITY_DESCRIPTOR_REVISION));
+  ASSERT_TRUE(InitializeAcl(&none, sizeof none, ACL_REVISION));
+  ASSERT_TRUE(SetSecurityDescriptorDacl(&locked, TRUE, &none, FALSE));
+  ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &locked), ERROR_SUCCESS);
+  RegCloseKey(key);
+
+  SetupProcess setup(media);
+  WalkToInstall(setup, {{true, true, true}, {plugin, samples, plugin}});
+  HWND box = AwaitQuestion(setup, samples + "\\extras",
+                           media + "samples\\extras is a folder; folders are not installed.");
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(setup.Press(box, IDIGNORE));
+  ExpectLastWord(setup,
+                 "The installation has completed, but 1 file was not installed.\n"
+                 "The installation has completed, but the plug-in's settings could not be "
+                 "recorded in the registry.");
+  ExpectCopied(media, "plugin", plugin);
+  ExpectCopied(media, "samples", samples);
+  ExpectCopied(media, "help", plugin);
+  EXPECT_FALSE(DirExists(samples + "\\extras"));
+  EXPECT_EQ(Value("ParamDirectory"), "<missing>");
+  EXPECT_EQ(Value("HelpFile"), "<missing>");
 }
 
 }  // namespace

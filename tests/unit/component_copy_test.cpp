@@ -7,6 +7,8 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <random>
 #include <string>
 #include <utility>
@@ -63,6 +65,68 @@ struct Watch {
 };
 Watch* Watch::current = nullptr;
 
+// Answers the questions that the copy asks in message boxes of this process, one at a
+// time, with what answer() returns for the box's text; 0 presses Cancel on the progress
+// dialog instead. Stop() returns the texts asked, in order.
+class Answerer {
+ public:
+  explicit Answerer(std::function<int(const std::string&)> answer)
+      : answer_(std::move(answer)) {
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+  }
+  ~Answerer() { Stop(); }
+  std::vector<std::string> Stop() {
+    if (thread_) {
+      stop_ = true;
+      WaitForSingleObject(thread_, 10000);
+      CloseHandle(thread_);
+      thread_ = nullptr;
+    }
+    return asked_;
+  }
+
+ private:
+  static BOOL CALLBACK FindBox(HWND w, LPARAM found) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char title[64] = "";
+    GetWindowTextA(w, title, sizeof title);
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(w) ||
+        strcmp(title, "Velvorine Install") != 0)
+      return TRUE;
+    *reinterpret_cast<HWND*>(found) = w;
+    return FALSE;
+  }
+  static DWORD WINAPI Run(LPVOID self) {
+    auto* a = static_cast<Answerer*>(self);
+    while (!a->stop_) {
+      HWND box = nullptr;
+      EnumWindows(FindBox, reinterpret_cast<LPARAM>(&box));
+      if (!box) {
+        Sleep(5);
+        continue;
+      }
+      a->asked_.push_back(e2e::MessageText(box));
+      int answer = a->answer_(a->asked_.back());
+      HWND dialog = g_state.copyDialog;
+      if (answer != 0)
+        PostMessageA(box, WM_COMMAND, answer, 0);
+      else if (dialog)
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+      for (int i = 0; i < 2000 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(5);
+      if (IsWindow(box) && IsWindowVisible(box)) {
+        ADD_FAILURE() << "the question stayed up: " << a->asked_.back();
+        return 0;
+      }
+    }
+    return 0;
+  }
+  std::function<int(const std::string&)> answer_;
+  std::vector<std::string> asked_;
+  std::atomic<bool> stop_{false};
+  HANDLE thread_ = nullptr;
+};
+
 std::vector<std::string> ListedNames(const char* list) {
   std::vector<std::string> names;
   for (const char* p = list; *p; p += strlen(p) + 1) names.push_back(p);
@@ -89,7 +153,10 @@ DWORD WINAPI Watchdog(LPVOID) {
     Sleep(20000);
   }
   if (g_roundsDone < 50) {
-    fprintf(stderr, "no progress in 20 s: the copy hangs\n");
+    fprintf(stderr,
+            "round %ld of the cancel test has not ended in 20 s: the progress dialog is %s, "
+            "the process has %d threads\n",
+            g_roundsDone, g_state.copyDialog.load() ? "open" : "closed", ThreadsOfThisProcess());
     TerminateProcess(GetCurrentProcess(), 3);
   }
   return 0;
@@ -159,28 +226,49 @@ TEST_F(CopyFiles, ListsEveryEntryAndCopiesTheFilesNamingEach) {
   for (const char* n : {"velvor.8bf", "readme.txt", "notes.txt"})
     EXPECT_EQ(ReadFileText(dest + "\\" + n), std::string("content of ") + n);
 
-  // Each entry named in turn, the second line with its full destination.
+  // Each file named in turn, the first before the dialog appeared; the second line
+  // names the directory once. The folder's own entries are not named.
   std::vector<std::pair<int, std::string>> expected;
   for (const std::string& n : SearchOrder(media_ + "plugin")) {
+    if (n == "." || n == "..") continue;
     expected.emplace_back(IDC_COPYFILE, "Copying " + n);
-    expected.emplace_back(IDC_COPYDEST, "to " + dest + "\\" + n);
+    if (expected.size() == 1) expected.emplace_back(IDC_COPYDEST, "to " + dest);
   }
   EXPECT_EQ(watch.texts, expected);
+  EXPECT_EQ(g_state.filesNotInstalled, 0);
 }
 
-TEST_F(CopyFiles, ReplacesExistingFilesBehindATypedBackslashToo) {
+// Existing files are replaced, a read-only one too; an existing file keeps its other
+// attributes, and nothing installed is read-only. In a folder so deep that no temporary
+// name fits beside the file, it is overwritten in place.
+TEST_F(CopyFiles, ReplacesExistingFilesReadOnlyOnesToo) {
   MakeSource("samples", {"canyon.jpg", "sunset.jpg"});
-  std::string dest = root_ + "dest";
-  ASSERT_TRUE(e2e::MakeDirs(dest));
-  ASSERT_TRUE(WriteFileText(dest + "\\canyon.jpg", "an older canyon"));
-  ASSERT_TRUE(WriteFileText(dest + "\\kept.txt", "not in the source"));
+  for (const char* n : {"canyon.jpg", "sunset.jpg"})
+    ASSERT_TRUE(SetFileAttributesA((media_ + "samples\\" + n).c_str(), FILE_ATTRIBUTE_READONLY));
+  // 247 characters: "\\canyon.jpg" fits behind it, a temporary name of 12 does not.
+  std::string deep = root_ + std::string(kPathSize - 13 - root_.size(), 'd');
+  for (const std::string& dest : {root_ + "dest", deep}) {
+    SCOPED_TRACE(dest.size());
+    ASSERT_TRUE(e2e::MakeDirs(dest));
+    ASSERT_TRUE(WriteFileText(dest + "\\canyon.jpg", "an older canyon"));
+    ASSERT_TRUE(SetFileAttributesA((dest + "\\canyon.jpg").c_str(),
+                                   FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    DWORD old = GetFileAttributesA((dest + "\\canyon.jpg").c_str());
+    ASSERT_TRUE(WriteFileText(dest + "\\kept.txt", "not in the source"));
 
-  char* dir = Destination(dest + "\\");
-  EXPECT_EQ(CopyComponentFiles(nullptr, "Sample Files", "samples\\*.*", dir), 1);
-  EXPECT_EQ(std::string(dir), dest + "\\\\");
-  EXPECT_EQ(ReadFileText(dest + "\\canyon.jpg"), "content of canyon.jpg");
-  EXPECT_EQ(ReadFileText(dest + "\\sunset.jpg"), "content of sunset.jpg");
-  EXPECT_EQ(ReadFileText(dest + "\\kept.txt"), "not in the source");
+    // Typed with a trailing backslash: it receives a second one.
+    char* dir = Destination(dest + "\\");
+    EXPECT_EQ(CopyComponentFiles(nullptr, "Sample Files", "samples\\*.*", dir), 1);
+    EXPECT_EQ(std::string(dir), dest + "\\\\");
+    EXPECT_EQ(ReadFileText(dest + "\\canyon.jpg"), "content of canyon.jpg");
+    EXPECT_EQ(ReadFileText(dest + "\\sunset.jpg"), "content of sunset.jpg");
+    EXPECT_EQ(ReadFileText(dest + "\\kept.txt"), "not in the source");
+    EXPECT_EQ(GetFileAttributesA((dest + "\\canyon.jpg").c_str()), old & ~FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(GetFileAttributesA((dest + "\\sunset.jpg").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"canyon.jpg", "kept.txt", "sunset.jpg"}))
+        << "a temporary file was left";
+    EXPECT_EQ(g_state.filesNotInstalled, 0);
+  }
 }
 
 TEST_F(CopyFiles, NothingToListShowsNoDialogAndLeavesTheDirectory) {
@@ -221,12 +309,15 @@ TEST_F(CopyFiles, AnEmptyFolderStillOpensTheDialogWhichClosesByItself) {
   char* dir = Destination(dest);
   EXPECT_EQ(CopyComponentFiles(nullptr, "On-line Help Files", "help\\*.*", dir), 1);
   EXPECT_EQ(watch.dialogs, 1);
-  EXPECT_EQ(watch.texts.size(), 4u) << "the folder's own two entries named";
+  // No file to name, and never the template's placeholder.
+  EXPECT_EQ(watch.texts, (std::vector<std::pair<int, std::string>>{{IDC_COPYFILE, ""},
+                                                                   {IDC_COPYDEST, "to " + dest}}));
   EXPECT_TRUE(FilesIn(dest).empty());
+  EXPECT_EQ(g_state.filesNotInstalled, 0);
   ExpectIdle();
 }
 
-TEST_F(CopyFiles, ANameThatWouldNotFitIsPassedOverAndStillNamedInFull) {
+TEST_F(CopyFiles, ANameThatWouldNotFitIsNamedInFullAndCounted) {
   // A destination so deep that one long name does not fit behind it, a short one does.
   std::string dest = root_ + std::string(kPathSize - 60 - root_.size(), 'd');
   std::string longName = std::string(70, 'n') + ".txt", shortName = "short.txt";
@@ -234,14 +325,72 @@ TEST_F(CopyFiles, ANameThatWouldNotFitIsPassedOverAndStillNamedInFull) {
   ASSERT_TRUE(e2e::MakeDirs(dest));
   ASSERT_GE(dest.size() + 1 + longName.size(), kPathSize);
 
-  Watch watch;
+  Answerer answerer([](const std::string&) { return IDIGNORE; });
   char* dir = Destination(dest);
   EXPECT_EQ(CopyComponentFiles(nullptr, "Velvorine Plugin", "plugin\\*.*", dir), 1);
+  EXPECT_EQ(answerer.Stop(), (std::vector<std::string>{
+                                 "Could not install " + dest + "\\" + longName +
+                                 "\n\nIts full path is longer than the 259 characters that a "
+                                 "path may have."}));
   EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{shortName}));
   EXPECT_EQ(std::string(dir), dest + "\\");
-  bool namedInFull = false;
-  for (const auto& t : watch.texts) namedInFull |= t.second == "to " + dest + "\\" + longName;
-  EXPECT_TRUE(namedInFull) << "the second line shows where the file would have gone";
+  EXPECT_EQ(g_state.filesNotInstalled, 1);
+}
+
+// A subfolder of the media cannot be installed: asked about each time it is tried, with
+// Retry, Ignore and Abort, and when the progress dialog is cancelled while the question
+// is up, the question goes and the worker ends. Every file that did not arrive counts.
+TEST_F(CopyFiles, AnEntryThatCannotBeInstalledIsAskedAbout) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 6; ++i) names.push_back("file" + std::to_string(i) + ".dat");
+  MakeSource("plugin", names);
+  ASSERT_TRUE(e2e::MakeDirs(media_ + "plugin\\extras"));
+  std::vector<std::string> order;  // the files in search order, the folder among them
+  for (const std::string& n : SearchOrder(media_ + "plugin"))
+    if (n != "." && n != "..") order.push_back(n);
+  size_t folderAt = std::find(order.begin(), order.end(), "extras") - order.begin();
+  ASSERT_LT(folderAt, order.size());
+
+  struct Round {
+    const char* name;
+    std::vector<int> answers;  // to the questions in turn; 0: Cancel on the dialog
+    bool restArrives;          // the files after the folder
+  };
+  const Round rounds[] = {
+      {"retry-then-ignore", {IDRETRY, IDIGNORE}, true},
+      {"abort", {IDABORT}, false},
+      {"cancel-while-asking", {0}, false},
+  };
+  for (const Round& r : rounds) {
+    SCOPED_TRACE(r.name);
+    std::string dest = root_ + r.name;
+    ASSERT_TRUE(e2e::MakeDirs(dest));
+    g_state.filesNotInstalled = 0;
+    size_t asked = 0;
+    int threadsBefore = ThreadsOfThisProcess();
+    Answerer answerer([&](const std::string&) {
+      int answer = asked < r.answers.size() ? r.answers[asked] : IDIGNORE;
+      ++asked;
+      return answer;
+    });
+    char* dir = Destination(dest);
+    EXPECT_EQ(CopyComponentFiles(nullptr, "Velvorine Plugin", "plugin\\*.*", dir), 1);
+    std::vector<std::string> questions = answerer.Stop();
+    EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore) << "the worker is still running";
+    ExpectIdle();
+
+    ASSERT_EQ(questions.size(), r.answers.size());
+    for (const std::string& q : questions)
+      EXPECT_EQ(q, "Could not install " + dest + "\\extras\n\n" + media_ +
+                       "plugin\\extras is a folder; folders are not installed.");
+    std::vector<std::string> expected;
+    for (size_t i = 0; i < order.size(); ++i)
+      if (i != folderAt && (i < folderAt || r.restArrives)) expected.push_back(order[i]);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(FilesIn(dest), expected);
+    EXPECT_FALSE(e2e::DirExists(dest + "\\extras")) << "a folder was made";
+    EXPECT_EQ(g_state.filesNotInstalled, static_cast<int>(order.size() - expected.size()));
+  }
 }
 
 TEST_F(CopyFiles, AFolderOfTwoThousandLongNamesArrivesWhole) {

@@ -165,4 +165,24 @@ TEST(WizardStepRules, Table) {
   }
 }
 
+// The last word: one file or several, the registry alone or under the files' line.
+TEST(CompletionText, SaysWhatDidNotArrive) {
+  const std::string registry =
+      "The installation has completed, but the plug-in's settings could not be recorded in "
+      "the registry.";
+  struct Case { int files, values; bool whole; std::string text; };
+  const Case cases[] = {
+      {0, 0, true, "The installation has completed successfully."},
+      {1, 0, false, "The installation has completed, but 1 file was not installed."},
+      {12, 0, false, "The installation has completed, but 12 files were not installed."},
+      {0, 2, false, registry},
+      {1, 1, false, "The installation has completed, but 1 file was not installed.\n" + registry},
+  };
+  for (const Case& c : cases) {
+    char text[kTextSize];
+    EXPECT_EQ(CompletionText(text, c.files, c.values), c.whole) << c.files << "/" << c.values;
+    EXPECT_EQ(std::string(text), c.text);
+  }
+}
+
 }  // namespace
