@@ -317,26 +317,6 @@ TEST_F(CopyFiles, AnEmptyFolderStillOpensTheDialogWhichClosesByItself) {
   ExpectIdle();
 }
 
-TEST_F(CopyFiles, ANameThatWouldNotFitIsNamedInFullAndCounted) {
-  // A destination so deep that one long name does not fit behind it, a short one does.
-  std::string dest = root_ + std::string(kPathSize - 60 - root_.size(), 'd');
-  std::string longName = std::string(70, 'n') + ".txt", shortName = "short.txt";
-  MakeSource("plugin", {longName, shortName});
-  ASSERT_TRUE(e2e::MakeDirs(dest));
-  ASSERT_GE(dest.size() + 1 + longName.size(), kPathSize);
-
-  Answerer answerer([](const std::string&) { return IDIGNORE; });
-  char* dir = Destination(dest);
-  EXPECT_EQ(CopyComponentFiles(nullptr, "Velvorine Plugin", "plugin\\*.*", dir), 1);
-  EXPECT_EQ(answerer.Stop(), (std::vector<std::string>{
-                                 "Could not install " + dest + "\\" + longName +
-                                 "\n\nIts full path is longer than the 259 characters that a "
-                                 "path may have."}));
-  EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{shortName}));
-  EXPECT_EQ(std::string(dir), dest + "\\");
-  EXPECT_EQ(g_state.filesNotInstalled, 1);
-}
-
 // A subfolder of the media cannot be installed: asked about each time it is tried, with
 // Retry, Ignore and Abort, and when the progress dialog is cancelled while the question
 // is up, the question goes and the worker ends. Every file that did not arrive counts.
