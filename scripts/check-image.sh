@@ -37,6 +37,9 @@ fi
 grep -aq 'requireAdministrator' "$image" || say "no manifest asking for elevation"
 grep -aEq '<dpiAware[^>]*>true</dpiAware>' "$image" ||
   say "no manifest declaring DPI awareness (the title would be stretched blurry)"
+# The program is built without exceptions; the C++ runtime's exception machinery (pulled
+# in, say, by a guarded local static) would more than triple its size.
+grep -aq 'terminate called' "$image" && say "carries the C++ runtime's exception machinery"
 dlls=$(grep -E '^[[:space:]]*DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u)
 [ -n "$dlls" ] || say "imports nothing (not a linked program?)"
 for dll in $dlls; do
