@@ -12,19 +12,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
 sizes=(16 32 48 256)
 
-check=
-out="$root/resources/setup.ico"
-case "${1:-}" in
-  --check) check=1; out=$(mktemp) ;;
-  "") ;;
-  *) out=$1 ;;
-esac
+. "$root/scripts/artwork.sh"
+artwork_args "$root/resources/setup.ico" "$@"
 [ -f "$font" ] || { echo "make-icon: $font missing (apt-get install fonts-dejavu-core)" >&2; exit 2; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-
-le16() { printf '\\x%02x\\x%02x' $(( $1 & 255 )) $(( $1 >> 8 & 255 )); }
-le32() { printf '%s%s' "$(le16 $(( $1 & 65535 )))" "$(le16 $(( $1 >> 16 & 65535 )))"; }
 
 # One image a size, each drawn at its own size so that the small ones stay crisp.
 for s in "${sizes[@]}"; do
@@ -58,10 +50,4 @@ done
 } >"$out.tmp"
 mv "$out.tmp" "$out"
 
-if [ -n "$check" ]; then
-  status=0
-  cmp -s "$out" "$root/resources/setup.ico" || { echo "resources/setup.ico differs from a fresh drawing" >&2; status=1; }
-  rm -f "$out"
-  exit $status
-fi
-echo "wrote $out"
+artwork_done "$root/resources/setup.ico"

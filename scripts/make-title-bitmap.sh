@@ -13,19 +13,11 @@ width=321 height=90
 stride=$(( (width + 31) / 32 * 4 ))  # bytes a row, padded to 32 bits
 image=$(( stride * height ))
 
-check=
-out="$root/resources/title.bmp"
-case "${1:-}" in
-  --check) check=1; out=$(mktemp) ;;
-  "") ;;
-  *) out=$1 ;;
-esac
+. "$root/scripts/artwork.sh"
+artwork_args "$root/resources/title.bmp" "$@"
 for f in DejaVuSans-Bold.ttf DejaVuSans.ttf; do
   [ -f "$fonts/$f" ] || { echo "make-title-bitmap: $fonts/$f missing (apt-get install fonts-dejavu-core)" >&2; exit 2; }
 done
-
-le16() { printf '\\x%02x\\x%02x' $(( $1 & 255 )) $(( $1 >> 8 & 255 )); }
-le32() { printf '%s%s' "$(le16 $(( $1 & 65535 )))" "$(le16 $(( $1 >> 16 & 65535 )))"; }
 
 {
   # BITMAPFILEHEADER, BITMAPINFOHEADER, then the palette: white, black.
@@ -46,10 +38,4 @@ mv "$out.tmp" "$out"
 
 size=$(stat -c %s "$out")
 [ "$size" -eq $(( 62 + image )) ] || { echo "make-title-bitmap: $out has $size bytes" >&2; exit 1; }
-if [ -n "$check" ]; then
-  status=0
-  cmp -s "$out" "$root/resources/title.bmp" || { echo "resources/title.bmp differs from a fresh drawing" >&2; status=1; }
-  rm -f "$out"
-  exit $status
-fi
-echo "wrote $out"
+artwork_done "$root/resources/title.bmp"
