@@ -39,21 +39,15 @@ bool AppendName(char** list, size_t* size, size_t* used, const char* name) {
 }
 
 // Waits until the worker has ended, handling messages meanwhile: the worker's texts are
-// sent to this thread's windows, so a plain wait would leave both threads waiting.
-// Returns the worker's exit code, the number of files it installed.
+// sent to this thread's windows, so a plain wait would leave both threads waiting. (A
+// quit message cannot end the install here: the main window swallows it while the
+// wizard runs.) Returns the worker's exit code, the number of files it installed.
 DWORD AwaitWorker() {
   if (!s_worker) return 0;
-  bool quit = false;
-  WPARAM quitCode = 0;
   while (MsgWaitForMultipleObjects(1, &s_worker, FALSE, INFINITE, QS_ALLINPUT) ==
          WAIT_OBJECT_0 + 1) {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        quit = true;  // for the main loop, once the worker has gone
-        quitCode = msg.wParam;
-        continue;
-      }
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
@@ -62,7 +56,6 @@ DWORD AwaitWorker() {
   GetExitCodeThread(s_worker, &installed);
   CloseHandle(s_worker);
   s_worker = nullptr;
-  if (quit) PostQuitMessage(static_cast<int>(quitCode));
   return installed;
 }
 
@@ -86,11 +79,12 @@ int CountFiles(const char* list) {
   return count;
 }
 
+// Short words and three path-sized strings always fit the text buffer whole.
+static_assert(3 * kPathSize + 128 <= kTextSize, "a question fits the text buffer");
+
 // out = lead, the destination directory as chosen (without the backslash that the copy
 // appended), then a backslash and name when name is given: the full path even when it
 // does not fit a path buffer.
-// Short words and three path-sized strings always fit the text buffer whole.
-static_assert(3 * kPathSize + 128 <= kTextSize, "a question fits the text buffer");
 
 void DescribeDestination(char (&out)[kTextSize], const char* lead, const char* name) {
   char* cut = g_state.destNameSlot - 1;  // the appended backslash, or the terminator

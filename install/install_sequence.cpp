@@ -41,8 +41,7 @@ int InstallSelected(HWND parent) {
     if (!ComponentWanted(c) || EnsureDirectory(ComponentDirectory(c))) continue;
     // A path buffer always fits the message whole.
     static_assert(sizeof "Could not create " + kPathSize <= kTextSize, "the message fits");
-    static_cast<void>(
-        FormatText(g_state.messageText, "Could not create %s", ComponentDirectory(c)));
+    (void)FormatText(g_state.messageText, "Could not create %s", ComponentDirectory(c));
     MessageBoxA(parent, g_state.messageText, nullptr, MB_OK);
     return 0;
   }

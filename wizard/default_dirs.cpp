@@ -78,7 +78,7 @@ void SamplesFolderFromWindowsDir() {
   if (!slot || !WriteAtSlot(text, kTextSize, slot, kSamplesBelowRoot)) return;
   // A folder too long for a path buffer is no default: TextCopy then leaves samplesDir
   // empty, which is all there is to do.
-  static_cast<void>(TextCopy(g_state.samplesDir, text));
+  (void)TextCopy(g_state.samplesDir, text);
 }
 
 void DefaultSamplesFolder() {
@@ -86,6 +86,6 @@ void DefaultSamplesFolder() {
   UINT length = GetWindowsDirectoryA(g_state.messageText, kTextSize);
   // A result as large as the buffer means it was not filled.
   if (length == 0 || length >= kTextSize)
-    static_cast<void>(TextCopy(g_state.messageText, kFallbackWindowsDir));  // 4 bytes
+    (void)TextCopy(g_state.messageText, kFallbackWindowsDir);  // 4 bytes
   SamplesFolderFromWindowsDir();
 }

@@ -100,7 +100,7 @@ void RunWizardWith(HWND parent, const WizardOps& ops) {
           // The help files go beside the plug-in unless the user chose otherwise.
           ops.findPluginFolder();
           // Buffers of one size, so it fits (a failure would leave no default, not a cut).
-          static_cast<void>(TextCopy(g_state.helpDir, g_state.pluginDir));
+          (void)TextCopy(g_state.helpDir, g_state.pluginDir);
         }
         next = StepAfterPage(
             step, ops.directoryPage(parent, ComponentDirectory(c), c.displayName, c.markerFile));
