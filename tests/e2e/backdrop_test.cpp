@@ -201,7 +201,7 @@ TEST_F(Backdrop, BandsAndTitleAroundTheComponentPage) {
   HWND page = setup.AwaitComponentPage();
   ASSERT_NE(page, nullptr);
   ExpectBackdropAround(page);
-  EXPECT_TRUE(setup.CancelAndExit(page));
+  ExpectCancelledAndExit(setup, page);
 }
 
 TEST_F(Backdrop, AreaUncoveredByAMovedPageIsRepainted) {
@@ -218,7 +218,7 @@ TEST_F(Backdrop, AreaUncoveredByAMovedPageIsRepainted) {
   GetWindowRect(page, &r);
   MoveTo(setup, page, kWidth - (r.right - r.left), kHeight - (r.bottom - r.top));
   ExpectBackdropAround(page);
-  EXPECT_TRUE(setup.CancelAndExit(page));
+  ExpectCancelledAndExit(setup, page);
 }
 
 // setup.exe declares itself DPI-aware, and at 96, 144 and 192 DPI (set before it starts)
@@ -261,7 +261,7 @@ TEST_F(Backdrop, PagesAndTitleFollowTheScreenDpi) {
     HWND directory = setup.AwaitDirectoryPage("Velvorine Plugin");
     ASSERT_NE(directory, nullptr);
     ExpectWholeAndCentred(directory, "directory page");
-    EXPECT_TRUE(setup.CancelAndExit(directory));
+    ExpectCancelledAndExit(setup, directory);
   }
 }
 

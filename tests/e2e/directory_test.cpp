@@ -50,22 +50,6 @@ class Directories : public testing::Test {
     EXPECT_EQ(MessageText(box), "Are you sure you wish to cancel this installation?");
     ASSERT_TRUE(setup.Press(box, answer));
   }
-  void ExpectCompletionAndExit(SetupProcess& setup) {
-    HWND done = setup.AwaitMessageBox("Velvorine Install");
-    ASSERT_NE(done, nullptr);
-    EXPECT_EQ(MessageText(done), "The installation has completed successfully.");
-    ASSERT_TRUE(setup.Press(done, IDOK));
-    DWORD code = 1;
-    ASSERT_TRUE(setup.AwaitExit(&code));
-    EXPECT_EQ(code, 0u);
-  }
-  void CancelAndExit(SetupProcess& setup, HWND page) {
-    ASSERT_TRUE(setup.Press(page, IDCANCEL));
-    AnswerCancel(setup, IDYES);
-    DWORD code = 1;
-    ASSERT_TRUE(setup.AwaitExit(&code));
-    EXPECT_EQ(code, 0u);
-  }
   std::string scratch_, media_;
 };
 
@@ -92,7 +76,7 @@ TEST_F(Directories, EachPageNamesItsComponentAndProposesItsDefault) {
             "Type in the directory where the On-line Help Files will be installed,");
   EXPECT_EQ(ItemText(help, IDC_DIRECTORY), plugins);
   ASSERT_TRUE(setup.Press(help, IDOK));
-  ExpectCompletionAndExit(setup);
+  ExpectCompletedAndExit(setup);
 }
 
 TEST_F(Directories, WithoutAnEditorThePluginAndHelpPagesStartEmpty) {
@@ -107,7 +91,7 @@ TEST_F(Directories, WithoutAnEditorThePluginAndHelpPagesStartEmpty) {
   HWND help = Move(setup, samples, IDOK, "On-line Help Files");
   ASSERT_NE(help, nullptr);
   EXPECT_EQ(ItemText(help, IDC_DIRECTORY), "");
-  CancelAndExit(setup, help);
+  ExpectCancelledAndExit(setup, help);
 }
 
 TEST_F(Directories, OnlyNextStoresWhatWasTyped) {
@@ -154,7 +138,7 @@ TEST_F(Directories, OnlyNextStoresWhatWasTyped) {
   help = Move(setup, samples, IDOK, "On-line Help Files");
   ASSERT_NE(help, nullptr);
   ASSERT_TRUE(setup.Press(help, IDOK));
-  ExpectCompletionAndExit(setup);
+  ExpectCompletedAndExit(setup);
 }
 
 TEST_F(Directories, AnEmptiedPluginDirectoryIsFilledAgainOnTheHelpPage) {
@@ -173,7 +157,7 @@ TEST_F(Directories, AnEmptiedPluginDirectoryIsFilledAgainOnTheHelpPage) {
   plugin = Move(setup, samples, IDC_BACK, "Velvorine Plugin");
   ASSERT_NE(plugin, nullptr);
   EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), plugins);
-  CancelAndExit(setup, plugin);
+  ExpectCancelledAndExit(setup, plugin);
 }
 
 TEST_F(Directories, BrowseMovesToAnotherFolderAndNextStoresIt) {
@@ -207,7 +191,7 @@ TEST_F(Directories, BrowseMovesToAnotherFolderAndNextStoresIt) {
   ASSERT_NE(help, nullptr);
   EXPECT_EQ(Lower(ItemText(help, IDC_DIRECTORY)), Lower(chosen));
   ASSERT_TRUE(setup.Press(help, IDOK));
-  ExpectCompletionAndExit(setup);
+  ExpectCompletedAndExit(setup);
 }
 
 TEST_F(Directories, BrowseThenCancelOrBackStoresNothing) {
@@ -239,7 +223,7 @@ TEST_F(Directories, BrowseThenCancelOrBackStoresNothing) {
   plugin = StartToPluginPage(setup);
   ASSERT_NE(plugin, nullptr);
   EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), "");
-  CancelAndExit(setup, plugin);
+  ExpectCancelledAndExit(setup, plugin);
 }
 
 // A directory is never cut: typing stops at 259 characters, which Next stores whole; a
@@ -275,7 +259,7 @@ TEST_F(Directories, ADirectoryIsNeverCut) {
   ASSERT_TRUE(setup.Press(box, IDOK));
   EXPECT_TRUE(IsWindowVisible(help)) << "the page stays for a shorter directory";
   EXPECT_EQ(ItemText(help, IDC_DIRECTORY), typed + "\\more");
-  CancelAndExit(setup, help);
+  ExpectCancelledAndExit(setup, help);
 }
 
 }  // namespace

@@ -714,24 +714,11 @@ bool SetupProcess::AwaitExit(DWORD* exitCode, DWORD ms) {
   return true;
 }
 
-bool SetupProcess::CancelAndExit(HWND page) {
-  if (!Press(page, IDCANCEL)) return false;
-  HWND box = AwaitMessageBox("Velvorine Install");
-  DWORD code = 1;
-  if (!box || !Press(box, IDYES) || !AwaitExit(&code)) return false;
-  EXPECT_EQ(code, 0u) << "exit code after a confirmed cancel";
-  return code == 0;
-}
-
-namespace {
-
 void ExpectExitZero(SetupProcess& setup) {
   DWORD code = 1;
   ASSERT_TRUE(setup.AwaitExit(&code));
   EXPECT_EQ(code, 0u);
 }
-
-}  // namespace
 
 void ExpectCompletedAndExit(SetupProcess& setup) {
   HWND done = setup.AwaitMessageBox("Velvorine Install");

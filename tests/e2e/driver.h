@@ -154,14 +154,14 @@ class SetupProcess {
   bool Press(HWND dialog, int id, DWORD ms = kWait);
   // Waits for the program to end; its exit code, or a failure when it does not end.
   bool AwaitExit(DWORD* exitCode, DWORD ms = kWait);
-  // Cancels from a page, answers Yes to the confirmation and awaits exit code 0.
-  bool CancelAndExit(HWND page);
 
  private:
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
 };
 
+// The program ends with exit code 0.
+void ExpectExitZero(SetupProcess& setup);
 // The end of a run: the completion message answered, then the program's exit with 0.
 void ExpectCompletedAndExit(SetupProcess& setup);
 // Cancel on a page, Yes to the confirmation, then the program's exit with 0.

@@ -111,11 +111,6 @@ class Install : public testing::Test {
     ASSERT_TRUE(setup.Press(box, IDOK));
     ExpectExitZero(setup);  // a completion message would keep it running
   }
-  void ExpectExitZero(SetupProcess& setup) {
-    DWORD code = 1;
-    ASSERT_TRUE(setup.AwaitExit(&code));
-    EXPECT_EQ(code, 0u);
-  }
   // Every file of the media's source folder is in dir with the same contents.
   void ExpectCopied(const std::string& media, const char* folder, const std::string& dir) {
     std::vector<std::string> names = FilesIn(media + folder);
@@ -127,6 +122,15 @@ class Install : public testing::Test {
   static std::string Value(const char* name) {
     std::string v;
     return ReadProductValue(name, &v) ? v : "<missing>";
+  }
+  // All three components arrived whole in their directories, and both values name them.
+  void ExpectInstalled(const std::string& media, const std::string& plugin,
+                       const std::string& samples, const std::string& help) {
+    ExpectCopied(media, "plugin", plugin);
+    ExpectCopied(media, "samples", samples);
+    ExpectCopied(media, "help", help);
+    EXPECT_EQ(Value("ParamDirectory"), samples);
+    EXPECT_EQ(Value("HelpFile"), help + "\\velvor.hlp");
   }
   std::string root_;
 };
@@ -140,14 +144,10 @@ TEST_F(Install, AllThreeMakeTheirDirectoriesCopyEveryFileAndRecordBothValues) {
   WalkToInstall(setup, {{true, true, true}, {plugin, samples, plugin}});
   ExpectCompletion(setup);
 
-  ExpectCopied(media, "plugin", plugin);
-  ExpectCopied(media, "samples", samples);
-  ExpectCopied(media, "help", plugin);
+  ExpectInstalled(media, plugin, samples, plugin);
   EXPECT_EQ(FilesIn(plugin), (std::vector<std::string>{"readme.txt", "velvor.8bf", "velvor.cnt",
                                                        "velvor.hlp"}));
   EXPECT_EQ(FilesIn(samples), (std::vector<std::string>{"canyon.jpg", "sunset.jpg"}));
-  EXPECT_EQ(Value("ParamDirectory"), samples);
-  EXPECT_EQ(Value("HelpFile"), plugin + "\\velvor.hlp");
 }
 
 TEST_F(Install, WhatIsRecordedFollowsTheChosenComponents) {
@@ -332,12 +332,8 @@ TEST_F(Install, AFileInUseIsNamedAndRetryInstallsItOnceReleased) {
   ASSERT_TRUE(setup.Press(box, IDRETRY));
   ExpectCompletion(setup);
 
-  ExpectCopied(media, "plugin", plugin);
-  ExpectCopied(media, "samples", samples);
-  ExpectCopied(media, "help", plugin);
+  ExpectInstalled(media, plugin, samples, plugin);
   ExpectNoReadOnlyNorLeftovers(plugin);
-  EXPECT_EQ(Value("ParamDirectory"), samples);
-  EXPECT_EQ(Value("HelpFile"), plugin + "\\velvor.hlp");
 }
 
 // Media copied from a disc are read-only. Installed twice, the second time from changed
@@ -365,17 +361,13 @@ TEST_F(Install, ReadOnlyMediaInstallTwiceFromChangedMedia) {
     SetupProcess setup(media);
     WalkToInstall(setup, {{true, true, true}, {plugin, samples, help}});
     ExpectCompletion(setup);
-    ExpectCopied(media, "plugin", plugin);
-    ExpectCopied(media, "samples", samples);
-    ExpectCopied(media, "help", help);
+    ExpectInstalled(media, plugin, samples, help);
     EXPECT_EQ(ReadFileText(plugin + "\\velvor.8bf"), std::string("filter plug-in") + edition);
     for (const std::string& dir : {plugin, samples, help}) ExpectNoReadOnlyNorLeftovers(dir);
     if (hiddenBefore != INVALID_FILE_ATTRIBUTES) {
       EXPECT_EQ(GetFileAttributesA((help + "\\velvor.cnt").c_str()),
                 (hiddenBefore | FILE_ATTRIBUTE_HIDDEN) & ~FILE_ATTRIBUTE_READONLY);
     }
-    EXPECT_EQ(Value("ParamDirectory"), samples);
-    EXPECT_EQ(Value("HelpFile"), help + "\\velvor.hlp");
   }
 }
 

@@ -43,11 +43,6 @@ class Shell : public testing::Test {
     SetEditorCommand(3, "");
     media_ = MakeMedia(ScratchDir(), DefaultPayload());
   }
-  void ExpectExitZero(SetupProcess& setup) {
-    DWORD code = 1;
-    ASSERT_TRUE(setup.AwaitExit(&code));
-    EXPECT_EQ(code, 0u);
-  }
   // Answers the cancel confirmation, checking its text, title and buttons.
   void AnswerConfirmation(SetupProcess& setup, int answer) {
     HWND box = setup.AwaitMessageBox("Velvorine Install");

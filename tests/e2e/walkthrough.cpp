@@ -94,7 +94,7 @@ TEST(Walkthrough, ComponentPageAt192Dpi) {
   HWND page = setup.AwaitComponentPage();
   ASSERT_NE(page, nullptr);
   Shot("06-components-192dpi");
-  EXPECT_TRUE(setup.CancelAndExit(page));
+  ExpectCancelledAndExit(setup, page);
 }
 
 // Copies setup.exe and the files of its plugin\, samples\ and help\ folders into a fresh
