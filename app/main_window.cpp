@@ -1,10 +1,12 @@
 #include "app/main_window.h"
 
 #include "app/backdrop.h"
+#include "app/busy_cursor.h"
 #include "app/code_page.h"
 #include "app/installer_state.h"
 #include "app/module_dir.h"
 #include "app/path_text.h"
+#include "app/wizard_run.h"
 #include "wizard/wizard.h"
 
 const char kMainClassName[] = "VelvorWClass";
@@ -24,26 +26,14 @@ int InitApplication(HINSTANCE instance) {
 
 namespace {
 
-// Where the program is in its one run of the wizard. While it runs, the window must stay:
-// the wizard's pages and the install step are owned by it and return into it.
-enum class WizardState { kNotStarted, kRunning, kDone };
-WizardState s_wizard = WizardState::kNotStarted;
+// The wizard runs once: anyone may post WM_USER, and it must not start again inside
+// itself.
+bool s_wizardStarted = false;
 
 // Whether the media can be read from where the program was started; when not, the wizard
 // does not start and the user is told why.
 bool s_moduleNameWhole = true;
 bool s_sourcePathsFit = true;
-
-// Every loop that takes a message from this thread's queue while the wizard runs (pages,
-// message boxes, the wait for the copy worker) would end on a quit message and leave the
-// steps after it undone: the wizard ends the program itself when it is done.
-LRESULT CALLBACK SwallowQuitProc(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HC_ACTION) {
-    MSG* msg = reinterpret_cast<MSG*>(lParam);
-    if (msg->message == WM_QUIT) msg->message = WM_NULL;
-  }
-  return CallNextHookEx(nullptr, code, wParam, lParam);
-}
 
 const char kFolderTooLongText[] =
     "Setup cannot run from this folder, because its path is too long:\n\n%s\n\n"
@@ -83,31 +73,29 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       PostMessageA(window, WM_USER, 0, 0);
       return 0;
     case WM_USER:
-      // Once only: anyone may post this message, and the wizard must not start again
-      // inside itself.
-      if (s_wizard != WizardState::kNotStarted) return 0;
-      s_wizard = WizardState::kRunning;
-      {
-        HHOOK quitHook = SetWindowsHookExA(WH_GETMESSAGE, SwallowQuitProc, nullptr,
-                                           GetCurrentThreadId());
-        if (s_sourcePathsFit) {
-          RunWizard(window);
-        } else {
-          ShowFolderTooLong(window);
-        }
-        if (quitHook) UnhookWindowsHookEx(quitHook);
+      if (s_wizardStarted) return 0;
+      s_wizardStarted = true;
+      if (s_sourcePathsFit) {
+        RunWizard(window);  // which keeps the window while it runs (WizardRun)
+      } else {
+        ShowFolderTooLong(window);
       }
-      s_wizard = WizardState::kDone;
       PostMessageA(window, WM_CLOSE, 0, 0);
       return 0;
     case WM_CLOSE:
       // Closing the window mid-install (Alt+F4, the task list) would drop the steps still
       // to come while the wizard returns through it; the wizard closes it when done.
-      if (s_wizard == WizardState::kRunning) return 0;
+      if (WizardRun::InProgress()) return 0;
       return DefWindowProcA(window, message, wParam, lParam);
     case WM_QUERYENDSESSION:
       // Asked before the session ends: not in the middle of an install.
-      return s_wizard != WizardState::kRunning;
+      return !WizardRun::InProgress();
+    case WM_SETCURSOR:
+      if (BusyCursor::Shown() && LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_PAINT:
       PaintBackdrop(window);
       return 0;

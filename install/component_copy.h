@@ -3,28 +3,17 @@
 
 #include <windows.h>
 
-#include <stddef.h>
-
-// Bytes the file list starts with; it grows when a folder's names need more.
-constexpr size_t kFileListStart = 8000;
-
-// Lists every entry of the source folder that sourcePattern names behind the setup
-// program's folder (written at moduleNameSlot): a heap block (process heap) of names, each
-// terminated, ended by an empty name. nullptr when there is nothing to copy: no such
-// folder, a pattern that does not fit the path buffer, or a list that the heap cannot
-// hold (a folder is copied whole or not at all).
-char* ListSourceFolder(const char* sourcePattern);
 // Copies every entry of the source folder named by sourcePattern (relative to the setup
 // program's folder, e.g. "plugin\*.*") into directory, a directory buffer of the state,
 // behind the progress dialog. An entry that cannot be installed is named to the user, who
-// retries it, passes over it or stops the component. Returns 1, after the worker thread
-// has ended, with every listed file that did not arrive added to
-// g_state.filesNotInstalled. When files were listed, directory is left with one backslash
-// appended (when it fits).
+// retries it, passes over it or stops the component; a folder that cannot be read is
+// named too. Returns 1, after the worker thread has ended, with every file that did not
+// arrive added to g_state.filesNotInstalled. When files were listed, directory is left
+// with one backslash appended (when it fits).
 int CopyComponentFiles(HWND parent, const char* displayName, const char* sourcePattern,
                        char* directory);
 // The progress dialog IDD_COPYING: shows its first texts and starts the worker; Cancel or
-// the worker's IDOK end it.
+// the worker's IDOK end it. It also asks the worker's questions (kAskAboutFailure).
 INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // The worker: installs the listed files one by one, naming each on the dialog, until the
 // list ends or the dialog has been closed. Its exit code is the number of files installed.

@@ -5,6 +5,7 @@
 #include "app/code_page.h"
 #include "app/installer_state.h"
 #include "app/path_text.h"
+#include "install/system_calls.h"
 
 namespace {
 
@@ -22,10 +23,10 @@ int DirectoryExists(const char* path) {
   char* trailing = TrailingBackslash(s_testedPath, AnsiLeadBytes());
   if (trailing && trailing - s_testedPath >= 3) *trailing = '\0';
 
-  DWORD saved = GetCurrentDirectoryA(kPathSize, s_savedCurrentDir);
-  BOOL entered = SetCurrentDirectoryA(s_testedPath);
+  DWORD saved = g_system.GetCurrentDirectoryA(kPathSize, s_savedCurrentDir);
+  BOOL entered = g_system.SetCurrentDirectoryA(s_testedPath);
   // Only a directory that can be entered counts; a file of that name does not.
-  if (saved > 0 && saved < kPathSize) SetCurrentDirectoryA(s_savedCurrentDir);
+  if (saved > 0 && saved < kPathSize) g_system.SetCurrentDirectoryA(s_savedCurrentDir);
   return entered ? 1 : 0;
 }
 
@@ -33,18 +34,18 @@ int CreateDirectoryTree(const char* path) {
   // A path that ends in half a character names no folder that could be typed: creating
   // it would make one of another name.
   if (!IsWholeCharacters(path, AnsiLeadBytes())) return 0;
-  if (CreateDirectoryA(path, nullptr)) return 1;
+  if (g_system.CreateDirectoryA(path, nullptr)) return 1;
 
   int created = 0;
   size_t size = strlen(path) + 1;
   HANDLE heap = GetProcessHeap();
-  char* parent = static_cast<char*>(HeapAlloc(heap, 0, size));
+  char* parent = static_cast<char*>(g_system.HeapAlloc(heap, 0, size));
   // Without the copy the tree cannot be climbed: failure. It is of the path's own size.
   if (parent && TextCopy(parent, size, path)) {
     CutAtLastBackslash(parent, AnsiLeadBytes());
     // A bare drive (C:) or nothing is never created: the ascent stops there.
     if (strlen(parent) > 2 && CreateDirectoryTree(parent))
-      created = CreateDirectoryA(path, nullptr) ? 1 : 0;
+      created = g_system.CreateDirectoryA(path, nullptr) ? 1 : 0;
   }
   if (parent) HeapFree(heap, 0, parent);
   // A path typed with a trailing backslash names a level that the climb has already

@@ -4,6 +4,7 @@
 
 #include "app/installer_state.h"
 #include "app/path_text.h"
+#include "install/system_calls.h"
 #include "install/component_copy.h"
 #include "install/directory_ops.h"
 
@@ -15,10 +16,10 @@ const char kProductKey[] = "software\\Brontavia\\Velvorine";
 // written is counted for the last message.
 void SetProductValue(const char* name, const char* value) {
   HKEY key;
-  bool written = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_WRITE,
+  bool written = g_system.RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_WRITE,
                                  nullptr, &key, nullptr) == ERROR_SUCCESS;
   if (written) {
-    written = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+    written = g_system.RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                              static_cast<DWORD>(strlen(value) + 1)) == ERROR_SUCCESS;
     RegCloseKey(key);
   }
@@ -26,7 +27,7 @@ void SetProductValue(const char* name, const char* value) {
 }
 
 bool IsFile(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
+  DWORD attributes = g_system.GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -50,7 +51,6 @@ int InstallSelected(HWND parent) {
     if (!ComponentWanted(c)) continue;
     char* directory = ComponentDirectory(c);
     size_t chosenLength = strlen(directory);
-    int missedBefore = g_state.filesNotInstalled;
     // Returns once its worker has ended, cancelled or not: the directory buffer and the
     // message text are this thread's again.
     CopyComponentFiles(parent, c.displayName, c.sourcePattern, directory);
@@ -59,13 +59,14 @@ int InstallSelected(HWND parent) {
     if (&c == &kComponents[kSamples]) {
       SetProductValue(c.registryValue, directory);
     } else if (&c == &kComponents[kHelp]) {
-      // Formed in the text buffer, so that no directory buffer has to hold it.
-      // When help files went missing, the value names the help file only if one is there
-      // (this install's, or an earlier one's left whole); never one that is not. A path
-      // buffer and the name always fit the text buffer.
+      // Formed in the text buffer, so that no directory buffer has to hold it. The value
+      // never names a help file that is not there (a help folder without one, or a copy
+      // that failed): then it holds the directory alone. A path buffer and the name
+      // always fit the text buffer.
       if (FormatText(g_state.messageText, "%s\\velvor.hlp", directory) &&
-          (g_state.filesNotInstalled == missedBefore || IsFile(g_state.messageText)))
-        SetProductValue(c.registryValue, g_state.messageText);
+          !IsFile(g_state.messageText))
+        (void)TextCopy(g_state.messageText, directory);
+      SetProductValue(c.registryValue, g_state.messageText);
     }
   }
   return 1;

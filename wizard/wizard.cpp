@@ -2,6 +2,7 @@
 
 #include "app/installer_state.h"
 #include "app/path_text.h"
+#include "app/wizard_run.h"
 #include "install/install_sequence.h"
 #include "resources/resource.h"
 #include "wizard/component_page.h"
@@ -126,4 +127,7 @@ void RunWizardWith(HWND parent, const WizardOps& ops) {
   }
 }
 
-void RunWizard(HWND parent) { RunWizardWith(parent, kRealWizardOps); }
+void RunWizard(HWND parent) {
+  WizardRun run;  // close and quit requests wait until the wizard is done
+  RunWizardWith(parent, kRealWizardOps);
+}

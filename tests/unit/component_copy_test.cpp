@@ -17,6 +17,8 @@
 #include "app/installer_state.h"
 #include "app/path_text.h"
 #include "install/component_copy.h"
+#include "install/source_list.h"
+#include "install/system_calls.h"
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
 
@@ -67,7 +69,8 @@ Watch* Watch::current = nullptr;
 
 // Answers the questions that the copy asks in message boxes of this process, one at a
 // time, with what answer() returns for the box's text; 0 presses Cancel on the progress
-// dialog instead. Stop() returns the texts asked, in order.
+// dialog first and then Retry. Stop() returns the texts asked, in order; defaults() the
+// default buttons of the boxes.
 class Answerer {
  public:
   explicit Answerer(std::function<int(const std::string&)> answer)
@@ -84,6 +87,7 @@ class Answerer {
     }
     return asked_;
   }
+  const std::vector<int>& defaults() const { return defaults_; }
 
  private:
   static BOOL CALLBACK FindBox(HWND w, LPARAM found) {
@@ -107,12 +111,11 @@ class Answerer {
         continue;
       }
       a->asked_.push_back(e2e::MessageText(box));
+      a->defaults_.push_back(e2e::DefaultButton(box));
       int answer = a->answer_(a->asked_.back());
       HWND dialog = g_state.copyDialog;
-      if (answer != 0)
-        PostMessageA(box, WM_COMMAND, answer, 0);
-      else if (dialog)
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+      if (answer == 0 && dialog) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+      PostMessageA(box, WM_COMMAND, answer != 0 ? answer : IDRETRY, 0);
       for (int i = 0; i < 2000 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(5);
       if (IsWindow(box) && IsWindowVisible(box)) {
         ADD_FAILURE() << "the question stayed up: " << a->asked_.back();
@@ -123,6 +126,7 @@ class Answerer {
   }
   std::function<int(const std::string&)> answer_;
   std::vector<std::string> asked_;
+  std::vector<int> defaults_;
   std::atomic<bool> stop_{false};
   HANDLE thread_ = nullptr;
 };
@@ -208,10 +212,11 @@ TEST_F(CopyFiles, ListsEveryEntryAndCopiesTheFilesNamingEach) {
   std::string dest = root_ + "dest";
   ASSERT_TRUE(e2e::MakeDirs(dest));
 
-  char* list = ListSourceFolder("plugin\\*.*");
-  ASSERT_NE(list, nullptr);
-  std::vector<std::string> listed = ListedNames(list);
-  HeapFree(GetProcessHeap(), 0, list);
+  SourceList list = ListSourceFolder("plugin\\*.*");
+  ASSERT_NE(list.names, nullptr);
+  EXPECT_EQ(list.filesFound, 3);
+  std::vector<std::string> listed = ListedNames(list.names);
+  HeapFree(GetProcessHeap(), 0, list.names);
   EXPECT_EQ(listed, SearchOrder(media_ + "plugin"));
   std::sort(listed.begin(), listed.end());
   EXPECT_EQ(listed, (std::vector<std::string>{".", "..", "notes.txt", "readme.txt", "velvor.8bf"}));
@@ -240,7 +245,7 @@ TEST_F(CopyFiles, ListsEveryEntryAndCopiesTheFilesNamingEach) {
 
 // Existing files are replaced, a read-only one too; an existing file keeps its other
 // attributes, and nothing installed is read-only. In a folder so deep that no temporary
-// name fits beside the file, it is overwritten in place.
+// copy fits beside a file, each file is refused (Ignore the default) and the old one stays.
 TEST_F(CopyFiles, ReplacesExistingFilesReadOnlyOnesToo) {
   MakeSource("samples", {"canyon.jpg", "sunset.jpg"});
   for (const char* n : {"canyon.jpg", "sunset.jpg"})
@@ -249,6 +254,8 @@ TEST_F(CopyFiles, ReplacesExistingFilesReadOnlyOnesToo) {
   std::string deep = root_ + std::string(kPathSize - 13 - root_.size(), 'd');
   for (const std::string& dest : {root_ + "dest", deep}) {
     SCOPED_TRACE(dest.size());
+    bool fits = dest.size() < deep.size();
+    Answerer answerer([](const std::string&) { return IDIGNORE; });
     ASSERT_TRUE(e2e::MakeDirs(dest));
     ASSERT_TRUE(WriteFileText(dest + "\\canyon.jpg", "an older canyon"));
     ASSERT_TRUE(SetFileAttributesA((dest + "\\canyon.jpg").c_str(),
@@ -260,9 +267,21 @@ TEST_F(CopyFiles, ReplacesExistingFilesReadOnlyOnesToo) {
     char* dir = Destination(dest + "\\");
     EXPECT_EQ(CopyComponentFiles(nullptr, "Sample Files", "samples\\*.*", dir), 1);
     EXPECT_EQ(std::string(dir), dest + "\\\\");
+    std::vector<std::string> questions = answerer.Stop();
+    EXPECT_EQ(ReadFileText(dest + "\\kept.txt"), "not in the source");
+    if (!fits) {
+      ASSERT_EQ(questions.size(), 2u);
+      EXPECT_NE(questions[0].find("room in it for a temporary copy"), std::string::npos);
+      EXPECT_EQ(answerer.defaults(), (std::vector<int>{IDIGNORE, IDIGNORE}));
+      EXPECT_EQ(ReadFileText(dest + "\\canyon.jpg"), "an older canyon");
+      EXPECT_EQ(GetFileAttributesA((dest + "\\canyon.jpg").c_str()), old);
+      EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"canyon.jpg", "kept.txt"}));
+      EXPECT_EQ(g_state.filesNotInstalled, 2);
+      continue;
+    }
+    EXPECT_TRUE(questions.empty());
     EXPECT_EQ(ReadFileText(dest + "\\canyon.jpg"), "content of canyon.jpg");
     EXPECT_EQ(ReadFileText(dest + "\\sunset.jpg"), "content of sunset.jpg");
-    EXPECT_EQ(ReadFileText(dest + "\\kept.txt"), "not in the source");
     EXPECT_EQ(GetFileAttributesA((dest + "\\canyon.jpg").c_str()), old & ~FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(GetFileAttributesA((dest + "\\sunset.jpg").c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"canyon.jpg", "kept.txt", "sunset.jpg"}))
@@ -293,7 +312,7 @@ TEST_F(CopyFiles, NothingToListShowsNoDialogAndLeavesTheDirectory) {
     g_state.moduleNameSlot = g_state.moduleDir + longDir.size();
     Watch watch;
     char* dir = Destination(dest);
-    EXPECT_EQ(ListSourceFolder("plugin\\*.*"), nullptr);
+    EXPECT_EQ(ListSourceFolder("plugin\\*.*").names, nullptr);
     EXPECT_EQ(CopyComponentFiles(nullptr, "Velvorine Plugin", "plugin\\*.*", dir), 1);
     EXPECT_EQ(watch.dialogs, 0) << "a pattern that does not fit";
     EXPECT_EQ(std::string(g_state.moduleDir), longDir);
@@ -346,7 +365,7 @@ TEST_F(CopyFiles, AnEntryThatCannotBeInstalledIsAskedAbout) {
     std::string dest = root_ + r.name;
     ASSERT_TRUE(e2e::MakeDirs(dest));
     g_state.filesNotInstalled = 0;
-    size_t asked = 0;
+    size_t asked = 0;  // cancel-while-asking: then Retry, which a closed dialog ignores
     int threadsBefore = ThreadsOfThisProcess();
     Answerer answerer([&](const std::string&) {
       int answer = asked < r.answers.size() ? r.answers[asked] : IDIGNORE;
@@ -360,6 +379,8 @@ TEST_F(CopyFiles, AnEntryThatCannotBeInstalledIsAskedAbout) {
     ExpectIdle();
 
     ASSERT_EQ(questions.size(), r.answers.size());
+    EXPECT_EQ(answerer.defaults(), std::vector<int>(questions.size(), IDIGNORE))
+        << "Retry cannot help a folder";
     for (const std::string& q : questions)
       EXPECT_EQ(q, "Could not install " + dest + "\\extras\n\n" + media_ +
                        "plugin\\extras is a folder; folders are not installed.");
@@ -370,6 +391,69 @@ TEST_F(CopyFiles, AnEntryThatCannotBeInstalledIsAskedAbout) {
     EXPECT_EQ(FilesIn(dest), expected);
     EXPECT_FALSE(e2e::DirExists(dest + "\\extras")) << "a folder was made";
     EXPECT_EQ(g_state.filesNotInstalled, static_cast<int>(order.size() - expected.size()));
+  }
+}
+
+// A folder that exists but cannot be read to its end (refused, a search that stops with an
+// error part-way, names the heap cannot hold) is said, with the system's reason; nothing
+// of it is copied, and its files count as not installed: those seen, and at least one.
+TEST_F(CopyFiles, AFolderThatCannotBeReadIsSaid) {
+  MakeSource("plugin", {"a.dat", "b.dat", "c.dat"});
+  struct Case {
+    const char* name;
+    DWORD error;
+    int notInstalled;
+    void (*fail)(SystemCalls&);
+  };
+  const Case cases[] = {
+      {"refused", ERROR_ACCESS_DENIED, 1,
+       [](SystemCalls& s) {
+         s.FindFirstFileA = [](LPCSTR, LPWIN32_FIND_DATAA) {
+           SetLastError(ERROR_ACCESS_DENIED);
+           return INVALID_HANDLE_VALUE;
+         };
+       }},
+      {"part-way", ERROR_NOT_READY, -1,  // the files among the first four entries
+       [](SystemCalls& s) {
+         static int calls;
+         calls = 0;
+         s.FindNextFileA = [](HANDLE h, LPWIN32_FIND_DATAA found) {
+           if (++calls < 4) return FindNextFileA(h, found);
+           SetLastError(ERROR_NOT_READY);
+           return FALSE;
+         };
+       }},
+      {"no-memory", ERROR_NOT_ENOUGH_MEMORY, 1,
+       [](SystemCalls& s) { s.HeapAlloc = [](HANDLE, DWORD, SIZE_T) -> LPVOID { return nullptr; }; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string dest = root_ + c.name;
+    ASSERT_TRUE(e2e::MakeDirs(dest));
+    g_state.filesNotInstalled = 0;
+    c.fail(g_system);
+    Watch watch;
+    Answerer answerer([](const std::string&) { return IDOK; });
+    char* dir = Destination(dest);
+    EXPECT_EQ(CopyComponentFiles(nullptr, "Velvorine Plugin", "plugin\\*.*", dir), 1);
+    g_system = kSystemCalls;
+    std::vector<std::string> said = answerer.Stop();
+    ASSERT_EQ(said.size(), 1u);
+    char reason[256] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, c.error, 0,
+                   reason, sizeof reason, nullptr);
+    std::string why = reason;
+    while (!why.empty() && strchr(" \r\n", why.back())) why.pop_back();
+    EXPECT_EQ(said[0], "Could not read the folder " + media_ + "plugin on the installation media.\n\n" +
+                           why + "\n\nNone of its files were installed. Check the installation "
+                           "media, then run setup again.");
+    EXPECT_EQ(watch.dialogs, 0);
+    EXPECT_TRUE(FilesIn(dest).empty());
+    int seen = 0;
+    std::vector<std::string> order = SearchOrder(media_ + "plugin");
+    for (size_t i = 0; i < 4; ++i) seen += order[i] != "." && order[i] != "..";
+    EXPECT_EQ(g_state.filesNotInstalled, c.notInstalled < 0 ? seen : c.notInstalled);
+    ExpectIdle();
   }
 }
 

@@ -1,0 +1,160 @@
+#include <string.h>
+
+#include "install/file_placement.h"
+
+#include "app/installer_state.h"
+#include "app/path_text.h"
+#include "install/system_calls.h"
+
+namespace {
+
+const char kTempPrefix[] = "~vlv";
+const char kTempSuffix[] = ".tmp";
+const char kHexDigits[] = "0123456789abcdef";
+
+// Numbers the temporary names; only the copy worker touches it.
+unsigned s_tempNumber = 0;
+
+DWORD WithoutReadOnly(DWORD attributes) {
+  attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+  return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+bool IsHexDigit(char c) { return c && strchr("0123456789abcdefABCDEF", c); }
+
+bool IsExistsError(DWORD error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+bool IsInUseError(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Removes a temporary copy of ours; a copy of read-only media is read-only itself.
+void RemoveTemp(const char* temp) {
+  g_system.SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
+  g_system.DeleteFileA(temp);
+}
+
+// Copies source to a name of the temporary pattern that did not exist: the copy fails if
+// it does, so no existing file is ever written. On failure nothing of ours is left.
+Failure CopyToTemp(const char* source, char (&temp)[kPathSize], char* slot) {
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    char name[] = "~vlv0000.tmp";
+    unsigned number = s_tempNumber++;
+    for (int i = 7; i >= 4; --i, number >>= 4) name[i] = kHexDigits[number & 15];
+    if (!WriteAtSlot(temp, kPathSize, slot, name)) return {Reason::kNoRoomForCopy, 0};
+    if (g_system.CopyFileA(source, temp, TRUE)) return {};
+    DWORD error = GetLastError();
+    if (IsExistsError(error)) continue;  // not ours: another name
+    // The name was free, so anything there now is what this copy began.
+    RemoveTemp(temp);
+    DWORD attributes = g_system.GetFileAttributesA(source);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      return {Reason::kIsFolder, 0};
+    // The temporary name is new and nobody else's: a file that cannot be shared is the
+    // source.
+    if (IsInUseError(error)) return {Reason::kSourceInUse, 0};
+    return {Reason::kSystem, error};
+  }
+  return {Reason::kSystem, ERROR_FILE_EXISTS};
+}
+
+// Why a rename over dest was refused. Replacing a file that a program holds open, or a
+// module that it has loaded, is refused as "access denied", as a permission is: a file
+// that cannot even be opened for writing beside the others is in use.
+Failure WhyNotReplaced(const char* dest, DWORD error) {
+  if (IsInUseError(error)) return {Reason::kInUse, 0};
+  if (error != ERROR_ACCESS_DENIED) return {Reason::kSystem, error};
+  HANDLE file = g_system.CreateFileA(dest, GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    CloseHandle(file);
+    return {Reason::kSystem, error};
+  }
+  return IsInUseError(GetLastError()) ? Failure{Reason::kInUse, 0} : Failure{Reason::kSystem, error};
+}
+
+// Renames the temporary copy over an existing dest, which keeps its attributes but
+// read-only. A read-only dest cannot be replaced: its attribute is cleared for the rename
+// and put back if the rename fails.
+Failure ReplaceWith(const char* temp, const char* dest) {
+  DWORD old = g_system.GetFileAttributesA(dest);
+  if (old == INVALID_FILE_ATTRIBUTES) return {Reason::kSystem, GetLastError()};
+  if (old & FILE_ATTRIBUTE_DIRECTORY) return {Reason::kFolderInTheWay, 0};
+  DWORD kept = WithoutReadOnly(old);
+  if (g_system.GetFileAttributesA(temp) != kept) g_system.SetFileAttributesA(temp, kept);
+  if (old & FILE_ATTRIBUTE_READONLY) g_system.SetFileAttributesA(dest, kept);
+  if (g_system.MoveFileExA(temp, dest, MOVEFILE_REPLACE_EXISTING)) return {};
+  Failure failure = WhyNotReplaced(dest, GetLastError());
+  if (old & FILE_ATTRIBUTE_READONLY) g_system.SetFileAttributesA(dest, old);
+  return failure;
+}
+
+}  // namespace
+
+bool RetryMayHelp(Reason reason) {
+  switch (reason) {
+    case Reason::kIsFolder:
+    case Reason::kPathTooLong:
+    case Reason::kSourceTooLong:
+    case Reason::kNoRoomForCopy:
+      return false;
+    default:
+      return true;
+  }
+}
+
+bool IsTempCopyName(const char* name) {
+  if (strlen(name) != kTempNameLength) return false;
+  if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name, 4, kTempPrefix, 4) != CSTR_EQUAL ||
+      CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name + 8, 4, kTempSuffix, 4) !=
+          CSTR_EQUAL)
+    return false;
+  for (int i = 4; i < 8; ++i)
+    if (!IsHexDigit(name[i])) return false;
+  return true;
+}
+
+Failure PlaceFile(const char* source, const char* dest, size_t dirLength) {
+  char temp[kPathSize];
+  if (!TextCopy(temp, dest)) return {Reason::kPathTooLong, 0};
+  Failure failure = CopyToTemp(source, temp, temp + dirLength);
+  if (failure.reason != Reason::kNone) return failure;
+
+  // Media burnt on a disc are read-only, and a copy takes the source's attributes: an
+  // installed file that kept it could not be replaced by the next install.
+  DWORD attributes = g_system.GetFileAttributesA(temp);
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      ((attributes & FILE_ATTRIBUTE_READONLY) &&
+       !g_system.SetFileAttributesA(temp, WithoutReadOnly(attributes)))) {
+    failure = {Reason::kSystem, GetLastError()};
+  } else if (g_system.MoveFileExA(temp, dest, 0)) {
+    return {};  // a new name
+  } else {
+    DWORD error = GetLastError();
+    failure = IsExistsError(error) ? ReplaceWith(temp, dest) : WhyNotReplaced(dest, error);
+    if (failure.reason == Reason::kNone) return failure;
+  }
+  RemoveTemp(temp);
+  return failure;
+}
+
+void RemoveLeftoverCopies(const char* dest, size_t dirLength) {
+  char pattern[kPathSize];
+  if (!TextCopy(pattern, dest) || !WriteAtSlot(pattern, kPathSize, pattern + dirLength, "~vlv*.tmp"))
+    return;
+  WIN32_FIND_DATAA found;
+  HANDLE search = g_system.FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    found.cFileName[MAX_PATH - 1] = '\0';
+    // The search also matches short names: only the pattern's own long names go.
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTempCopyName(found.cFileName) ||
+        !WriteAtSlot(pattern, kPathSize, pattern + dirLength, found.cFileName))
+      continue;
+    RemoveTemp(pattern);
+  } while (g_system.FindNextFileA(search, &found));
+  FindClose(search);
+}

@@ -1,0 +1,44 @@
+// Putting one file in place: a fresh temporary copy beside it, renamed over it in one step.
+#pragma once
+
+#include <windows.h>
+
+#include <stddef.h>
+
+// Why an entry was not installed.
+enum class Reason {
+  kNone,             // installed
+  kSystem,           // the system's error code says why
+  kIsFolder,         // the entry on the media is a folder
+  kFolderInTheWay,   // a folder of the file's name stands at the destination
+  kPathTooLong,      // the destination's full path does not fit a path buffer
+  kSourceTooLong,    // the path on the media does not fit a path buffer
+  kNoRoomForCopy,    // the directory leaves no room for the temporary copy's name
+  kInUse,            // the installed file is held by a running program
+  kSourceInUse,      // the file on the media is held by a running program
+};
+
+struct Failure {
+  Reason reason = Reason::kNone;
+  DWORD error = ERROR_SUCCESS;  // for kSystem
+};
+
+// Whether trying the same entry again can help.
+bool RetryMayHelp(Reason reason);
+
+// Characters of a temporary copy's name ("~vlv" four hex digits ".tmp").
+constexpr size_t kTempNameLength = 12;
+
+// Puts source in place as dest, whose name starts at dest + dirLength (right after the
+// directory's backslash). The file is copied to a fresh temporary name in the same
+// directory, its read-only attribute cleared, and renamed over dest in one step; a file
+// that was at dest keeps its other attributes. On any failure only the temporary copy is
+// removed: whatever was at dest before is left as it was.
+[[nodiscard]] Failure PlaceFile(const char* source, const char* dest, size_t dirLength);
+
+// Removes the temporary copies that an interrupted install left in the directory (dest up
+// to dirLength, with its backslash). Only names of the temporary copies' own pattern.
+void RemoveLeftoverCopies(const char* dest, size_t dirLength);
+
+// Whether name is one of the temporary copies' names.
+bool IsTempCopyName(const char* name);

@@ -1,0 +1,10 @@
+#include "install/system_calls.h"
+
+const SystemCalls kSystemCalls = {
+    ::GetCurrentDirectoryA, ::SetCurrentDirectoryA, ::CreateDirectoryA, ::FindFirstFileA,
+    ::FindNextFileA,        ::HeapAlloc,            ::HeapReAlloc,      ::CopyFileA,
+    ::GetFileAttributesA,   ::SetFileAttributesA,   ::MoveFileExA,      ::DeleteFileA,
+    ::CreateFileA,          ::RegCreateKeyExA,      ::RegSetValueExA,
+};
+
+SystemCalls g_system = kSystemCalls;

@@ -1,0 +1,28 @@
+// The file, folder, heap and registry calls of the install step, in one table that the
+// program fills with the system's own. Tests replace entries to make a call fail.
+#pragma once
+
+#include <windows.h>
+
+struct SystemCalls {
+  decltype(&::GetCurrentDirectoryA) GetCurrentDirectoryA;
+  decltype(&::SetCurrentDirectoryA) SetCurrentDirectoryA;
+  decltype(&::CreateDirectoryA) CreateDirectoryA;
+  decltype(&::FindFirstFileA) FindFirstFileA;
+  decltype(&::FindNextFileA) FindNextFileA;
+  decltype(&::HeapAlloc) HeapAlloc;
+  decltype(&::HeapReAlloc) HeapReAlloc;
+  decltype(&::CopyFileA) CopyFileA;
+  decltype(&::GetFileAttributesA) GetFileAttributesA;
+  decltype(&::SetFileAttributesA) SetFileAttributesA;
+  decltype(&::MoveFileExA) MoveFileExA;
+  decltype(&::DeleteFileA) DeleteFileA;
+  decltype(&::CreateFileA) CreateFileA;
+  decltype(&::RegCreateKeyExA) RegCreateKeyExA;
+  decltype(&::RegSetValueExA) RegSetValueExA;
+};
+
+// The system's calls.
+extern const SystemCalls kSystemCalls;
+// What the install step calls: kSystemCalls unless a test has put others in.
+extern SystemCalls g_system;
