@@ -242,7 +242,7 @@ TEST_F(Install, MissingSourceFoldersShowNoProgressDialogAndStillRecordTheValues)
   EXPECT_TRUE(DirExists(help));
   EXPECT_TRUE(FilesIn(samples).empty());
   EXPECT_EQ(Value("ParamDirectory"), samples);
-  EXPECT_EQ(Value("HelpFile"), help + "\\velvor.hlp");
+  EXPECT_EQ(Value("HelpFile"), help) << "no help file there to name";
 }
 
 // Cancel while a large file is being copied: that file is finished, no later file of the
@@ -310,35 +310,58 @@ TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
   DeleteFileA((source + big).c_str());
 }
 
-// The plug-in file held open without sharing (as by a running editor): named with the
-// system's reason; Retry while it is held asks again; once released, Retry installs it.
-TEST_F(Install, AFileInUseIsNamedAndRetryInstallsItOnceReleased) {
+// Two programs hold files: the image editor has the installed plug-in loaded as a module,
+// and a sync tool has the media's readme open for writing, unshared. Each is named as in use by
+// another program; Ignore leaves the installed readme whole; Retry while the plug-in is
+// loaded asks again, and once it is unloaded installs it.
+TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
   std::string media = MakeMedia(root_, DefaultPayload());
   std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
-  std::string held = plugin + "\\velvor.8bf";
+  std::string loaded = plugin + "\\velvor.8bf", readme = plugin + "\\readme.txt";
+  char self[MAX_PATH];
+  ASSERT_TRUE(GetModuleFileNameA(nullptr, self, MAX_PATH));
   ASSERT_TRUE(MakeDirs(plugin));
-  ASSERT_TRUE(WriteFileText(held, "an older plug-in"));
-  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(CopyFileA(self, loaded.c_str(), FALSE));  // a real module to load
+  ASSERT_TRUE(WriteFileText(readme, "the installed readme"));
+  // Loaded whole: Wine holds a module mapped for its references only less firmly.
+  HMODULE module = LoadLibraryA(loaded.c_str());
+  ASSERT_NE(module, nullptr);
+  HANDLE writer = CreateFileA((media + "plugin\\readme.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   SetupProcess setup(media);
   WalkToInstall(setup, {{true, true, true}, {plugin, samples, plugin}});
-  std::string reason = SystemText(ERROR_SHARING_VIOLATION);
-  HWND box = AwaitQuestion(setup, held, reason);
-  ASSERT_NE(box, nullptr);
-  ASSERT_TRUE(setup.Press(box, IDRETRY));
-  box = AwaitQuestion(setup, held, reason);  // still held: asked again
-  CloseHandle(holder);
-  ASSERT_NE(box, nullptr);
-  ASSERT_TRUE(setup.Press(box, IDRETRY));
-  ExpectCompletion(setup);
-
-  ExpectInstalled(media, plugin, samples, plugin);
+  const std::string retry = " is in use by another program. Close that program, then click Retry.";
+  int pluginAsked = 0, readmeAsked = 0;
+  while (pluginAsked < 2 || readmeAsked < 1) {
+    HWND box = setup.AwaitMessageBox("Velvorine Install");
+    ASSERT_NE(box, nullptr);
+    std::string text = MessageText(box);
+    if (text.find("readme.txt") != std::string::npos) {
+      EXPECT_EQ(text, "Could not install " + readme + "\n\n" + media + "plugin\\readme.txt" + retry);
+      ++readmeAsked;
+      ASSERT_TRUE(setup.Press(box, IDIGNORE));
+      continue;
+    }
+    EXPECT_EQ(text, "Could not install " + loaded + "\n\nThe file" + retry);
+    EXPECT_EQ(DefaultButton(box), IDRETRY);
+    if (++pluginAsked == 2) FreeLibrary(module);  // asked again while it was loaded
+    ASSERT_TRUE(setup.Press(box, IDRETRY));
+  }
+  ExpectLastWord(setup, "The installation has completed, but 1 file was not installed.");
+  CloseHandle(writer);
+  EXPECT_EQ(ReadFileText(readme), "the installed readme");
+  EXPECT_EQ(ReadFileText(loaded), ReadFileText(media + "plugin\\velvor.8bf"));
+  ExpectCopied(media, "samples", samples);
+  ExpectCopied(media, "help", plugin);
   ExpectNoReadOnlyNorLeftovers(plugin);
 }
 
 // Media copied from a disc are read-only. Installed twice, the second time from changed
 // media over the first install's files: every file replaced, none read-only after either
-// install; an installed file's other attributes (hidden here) stay as they were.
+// install; an installed file's other attributes (hidden here) stay as they were. Before
+// the second, an interrupted install left a temporary copy, which goes; a user's file of
+// a like name stays.
 TEST_F(Install, ReadOnlyMediaInstallTwiceFromChangedMedia) {
   std::string media = MakeMedia(root_, DefaultPayload());
   std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples", help = root_ + "Help";
@@ -357,12 +380,20 @@ TEST_F(Install, ReadOnlyMediaInstallTwiceFromChangedMedia) {
     if (hiddenBefore != INVALID_FILE_ATTRIBUTES) {  // the second install: hide one file
       ASSERT_TRUE(SetFileAttributesA((help + "\\velvor.cnt").c_str(),
                                      hiddenBefore | FILE_ATTRIBUTE_HIDDEN));
+      ASSERT_TRUE(WriteFileText(plugin + "\\~vlv03a7.tmp", "cut short"));
+      ASSERT_TRUE(SetFileAttributesA((plugin + "\\~vlv03a7.tmp").c_str(), FILE_ATTRIBUTE_READONLY));
+      ASSERT_TRUE(WriteFileText(plugin + "\\~vlv-notes.tmp", "the user's"));
     }
     SetupProcess setup(media);
     WalkToInstall(setup, {{true, true, true}, {plugin, samples, help}});
     ExpectCompletion(setup);
     ExpectInstalled(media, plugin, samples, help);
     EXPECT_EQ(ReadFileText(plugin + "\\velvor.8bf"), std::string("filter plug-in") + edition);
+    if (hiddenBefore != INVALID_FILE_ATTRIBUTES) {
+      EXPECT_FALSE(FileExists(plugin + "\\~vlv03a7.tmp")) << "the leftover stayed";
+      EXPECT_EQ(ReadFileText(plugin + "\\~vlv-notes.tmp"), "the user's");
+      DeleteFileA((plugin + "\\~vlv-notes.tmp").c_str());
+    }
     for (const std::string& dir : {plugin, samples, help}) ExpectNoReadOnlyNorLeftovers(dir);
     if (hiddenBefore != INVALID_FILE_ATTRIBUTES) {
       EXPECT_EQ(GetFileAttributesA((help + "\\velvor.cnt").c_str()),
@@ -461,39 +492,30 @@ TEST_F(Install, ADriveThatFillsUpLeavesNoDamagedFile) {
   RemoveTree(plugin);
 }
 
-// A help directory so long that the help files' full paths do not fit 260 bytes, while a
-// shorter name does: each of those is named, the rest installed, and HelpFile is not
-// written, since no help file arrived to name.
-TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
+// A help file whose name makes its full path longer than 259 characters: named, Ignore
+// the default (Retry cannot help), the rest installed and HelpFile written.
+TEST_F(Install, AFileWhosePathIsTooLongIsNamed) {
   std::vector<MediaFile> payload = DefaultPayload();
-  payload.push_back({"help", "ok.txt", "a short name"});
+  std::string longName = std::string(40, 'n') + ".txt";
+  payload.push_back({"help", longName, "a long name"});
   std::string media = MakeMedia(root_, payload);
   std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
-  // 249 characters: "\ok.txt" fits behind it (256), "\velvor.hlp" does not (260).
-  std::string help = root_ + std::string(249 - root_.size(), 'h');
+  std::string help = root_ + std::string(230 - root_.size(), 'h');
   SetupProcess setup(media);
   WalkToInstall(setup, {{true, true, true}, {plugin, samples, help}});
-  std::string tooLong = "Its full path is longer than the 259 characters that a path may have.";
-  std::vector<std::string> named;
-  for (int i = 0; i < 2; ++i) {
-    HWND box = setup.AwaitMessageBox("Velvorine Install");
-    ASSERT_NE(box, nullptr);
-    std::string question = MessageText(box);
-    std::string name =
-        question.find("velvor.hlp") != std::string::npos ? "velvor.hlp" : "velvor.cnt";
-    EXPECT_EQ(question, "Could not install " + help + "\\" + name + "\n\n" + tooLong);
-    named.push_back(name);
-    ASSERT_TRUE(setup.Press(box, IDIGNORE));
-  }
-  std::sort(named.begin(), named.end());
-  EXPECT_EQ(named, (std::vector<std::string>{"velvor.cnt", "velvor.hlp"}));
-  ExpectLastWord(setup, "The installation has completed, but 2 files were not installed.");
-  EXPECT_EQ(FilesIn(help), (std::vector<std::string>{"ok.txt"}));
-  EXPECT_EQ(ReadFileText(help + "\\ok.txt"), "a short name");
+  HWND box = setup.AwaitMessageBox("Velvorine Install");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageText(box), "Could not install " + help + "\\" + longName + "\n\n" +
+                                  "Its full path is longer than the 259 characters that a path "
+                                  "may have.");
+  EXPECT_EQ(DefaultButton(box), IDIGNORE);
+  ASSERT_TRUE(setup.Press(box, IDIGNORE));
+  ExpectLastWord(setup, "The installation has completed, but 1 file was not installed.");
+  EXPECT_EQ(FilesIn(help), (std::vector<std::string>{"velvor.cnt", "velvor.hlp"}));
+  EXPECT_EQ(ReadFileText(help + "\\velvor.hlp"), ReadFileText(media + "help\\velvor.hlp"));
   ExpectCopied(media, "plugin", plugin);
   ExpectCopied(media, "samples", samples);
-  EXPECT_EQ(Value("ParamDirectory"), samples);
-  EXPECT_EQ(Value("HelpFile"), "<missing>");
+  EXPECT_EQ(Value("HelpFile"), help + "\\velvor.hlp");
 }
 
 // The product key exists with an empty access list, so that no value can be written in
