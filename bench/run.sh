@@ -8,11 +8,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 runs=${1:-5}
 export VELVOR_XVFB=1
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target setup media install_bench copy_breakdown startup_bench \
+# The 32-bit build, where this machine can execute 32-bit programs; else the 64-bit one.
+arch=win32
+/usr/lib/wine/wine --version >/dev/null 2>&1 || arch=win64
+echo "Benchmarks of the $arch build"
+cmake --preset $arch >/dev/null
+cmake --build --preset $arch --target setup media install_bench copy_breakdown startup_bench \
   bare_message_box >/dev/null
-build="$root/build/win32"
-run=("$root/scripts/wine-run.sh" --build "$build" --arch win32 --)
+build="$root/build/$arch"
+run=("$root/scripts/wine-run.sh" --build "$build" --arch $arch --)
 out="$build/bench"
 # Wine's output goes to a file: its desktop process lingers with the pipe open.
 "${run[@]}" "$build/bench/install_bench.exe" "$build/setup.exe" "$runs" >"$out/install.txt" 2>&1 ||

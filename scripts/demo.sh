@@ -7,13 +7,16 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target media walkthrough
-build="$root/build/win32"
-run=("$root/scripts/wine-run.sh" --build "$build" --arch win32 --)
+# The 32-bit build, where this machine can execute 32-bit programs; else the 64-bit one.
+arch=win32
+/usr/lib/wine/wine --version >/dev/null 2>&1 || arch=win64
+cmake --preset $arch >/dev/null
+cmake --build --preset $arch --target media walkthrough
+build="$root/build/$arch"
+run=("$root/scripts/wine-run.sh" --build "$build" --arch $arch --)
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${VELVOR_XVFB:-}" ]; then
-  echo "Running $build/media/setup.exe under Wine (prefix: $build/wine-win32/prefix)"
+  echo "Running $build/media/setup.exe under Wine (prefix: $build/wine-$arch/prefix)"
   cd "$build/media"
   "${run[@]}" setup.exe
   exit 0

@@ -7,7 +7,9 @@ cd "$root"
 VELVOR_XVFB=1 bash scripts/demo.sh
 rm -rf docs/screenshots
 mkdir -p docs/screenshots
-for png in build/win32/screenshots/*.png; do
+shots=build/win32/screenshots
+/usr/lib/wine/wine --version >/dev/null 2>&1 || shots=build/win64/screenshots
+for png in "$shots"/*.png; do
   name=$(basename "$png" .png)
   # No timestamps in the files, so that an unchanged screen gives unchanged bytes.
   convert "$png" -strip "docs/screenshots/${name#*-}.png"
