@@ -41,9 +41,11 @@ struct InstallerState {
   char* destNameSlot = nullptr;
   std::atomic<HWND> copyDialog{nullptr};
   // What did not arrive in this install, for the last message: listed files passed over,
-  // failed or left behind by a Cancel, and registry values that could not be written.
+  // failed or left behind by a Cancel, source folders that could not be read, and
+  // registry values that could not be written.
   // The user-interface thread's alone (counted once the worker has ended).
   int filesNotInstalled = 0;
+  int foldersNotRead = 0;  // source folders whose files could not be listed, nor counted
   int valuesNotWritten = 0;
   HBITMAP titleBitmap = nullptr;
   int titleBitmapWidth = 0;

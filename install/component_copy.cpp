@@ -93,9 +93,7 @@ int CopyComponentFiles(HWND parent, const char*, const char* sourcePattern, char
   SourceList listing = ListSourceFolder(sourcePattern);
   if (listing.error != ERROR_SUCCESS) {
     ReportUnreadableFolder(parent, listing.error);
-    // What was never listed cannot be counted: the files seen before the failure, and at
-    // least one, so that the last word never says that everything arrived.
-    g_state.filesNotInstalled += listing.filesFound > 0 ? listing.filesFound : 1;
+    ++g_state.foldersNotRead;  // its files cannot be counted
     return 1;
   }
   if (!listing.names) return 1;  // nothing to copy: no dialog, the directory left as it is

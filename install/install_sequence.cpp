@@ -26,15 +26,20 @@ void SetProductValue(const char* name, const char* value) {
   if (!written) ++g_state.valuesNotWritten;
 }
 
-bool IsFile(const char* path) {
+// Whether no file stands at path: the system says so, or a folder stands there. (A file
+// that cannot be looked at is taken to be there.)
+bool IsNoFile(const char* path) {
   DWORD attributes = g_system.GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 }  // namespace
 
 int InstallSelected(HWND parent) {
   g_state.filesNotInstalled = 0;
+  g_state.foldersNotRead = 0;
   g_state.valuesNotWritten = 0;
   // Every directory first: a directory that cannot be made stops the install before any
   // file is copied.
@@ -51,22 +56,28 @@ int InstallSelected(HWND parent) {
     if (!ComponentWanted(c)) continue;
     char* directory = ComponentDirectory(c);
     size_t chosenLength = strlen(directory);
+    int notReadBefore = g_state.foldersNotRead;
     // Returns once its worker has ended, cancelled or not: the directory buffer and the
     // message text are this thread's again.
     CopyComponentFiles(parent, c.displayName, c.sourcePattern, directory);
+    // The copy appends a backslash when it lists files; a folder it could not read is
+    // no missing folder either.
+    bool missing = directory[chosenLength] != '\\' && g_state.foldersNotRead == notReadBefore;
     directory[chosenLength] = '\0';  // as chosen, without the backslash the copy added
 
     if (&c == &kComponents[kSamples]) {
       SetProductValue(c.registryValue, directory);
     } else if (&c == &kComponents[kHelp]) {
-      // Formed in the text buffer, so that no directory buffer has to hold it. The value
-      // never names a help file that is not there (a help folder without one, or a copy
-      // that failed): then it holds the directory alone. A path buffer and the name
-      // always fit the text buffer.
-      if (FormatText(g_state.messageText, "%s\\velvor.hlp", directory) &&
-          !IsFile(g_state.messageText))
-        (void)TextCopy(g_state.messageText, directory);
-      SetProductValue(c.registryValue, g_state.messageText);
+      // Formed in the text buffer, so that no directory buffer has to hold it; a path
+      // buffer and the name always fit. The value never names a help file that is not
+      // there: without one (a help folder without it, a copy that failed) it is not
+      // written, and with no help folder on the media it is the directory alone.
+      (void)FormatText(g_state.messageText, "%s\\velvor.hlp", directory);
+      if (missing) {
+        SetProductValue(c.registryValue, directory);
+      } else if (!IsNoFile(g_state.messageText)) {
+        SetProductValue(c.registryValue, g_state.messageText);
+      }
     }
   }
   return 1;

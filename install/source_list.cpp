@@ -2,6 +2,7 @@
 
 #include "install/source_list.h"
 
+#include "app/code_page.h"
 #include "app/installer_state.h"
 #include "app/path_text.h"
 #include "install/system_calls.h"
@@ -22,6 +23,15 @@ bool AppendName(char** list, size_t* size, size_t* used, const char* name) {
   return true;
 }
 
+// Whether the folder of the pattern at moduleNameSlot is there.
+bool FolderIsThere() {
+  char folder[kPathSize];
+  if (!TextCopy(folder, g_state.moduleDir)) return false;
+  CutAtLastBackslash(folder, AnsiLeadBytes());
+  DWORD attributes = g_system.GetFileAttributesA(folder);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
 
 bool IsDotEntry(const char* name) {
@@ -36,8 +46,10 @@ SourceList ListSourceFolder(const char* sourcePattern) {
   HANDLE search = g_system.FindFirstFileA(g_state.moduleDir, &found);
   if (search == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
-    // A folder that is not there has nothing to copy; one that is there always holds the
-    // entries for itself and its parent, so any other failure is a folder not read.
+    // A folder that is not there has nothing to copy, quietly; nor has one without even
+    // the entries for itself and its parent. A folder said not to be there that is
+    // there could not be read.
+    if (error == ERROR_PATH_NOT_FOUND && FolderIsThere()) result.error = error;
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) result.error = error;
     return result;
   }

@@ -14,8 +14,7 @@ struct SourceList {
   char* names = nullptr;
   // Why the folder could not be read whole (ERROR_SUCCESS: it could, or it is missing).
   DWORD error = ERROR_SUCCESS;
-  // Files (not the entries for the folder itself and its parent) found before that.
-  int filesFound = 0;
+  int filesFound = 0;  // not the entries for the folder itself and its parent
 };
 
 // Lists every entry of the source folder that sourcePattern names behind the setup

@@ -19,9 +19,29 @@ done
 
 log="$build/heapcheck/$(basename "$1").log"
 mkdir -p "$(dirname "$log")"
-VELVOR_WINEDEBUG=+heap "$here/wine-run.sh" --build "$build" --arch "$arch" -- "$@" 2>&1 |
-  grep -av ':trace:heap:' >"$log"
-rc=${PIPESTATUS[0]}
+{ VELVOR_WINEDEBUG=+heap "$here/wine-run.sh" --build "$build" --arch "$arch" -- "$@" 2>&1
+  echo "velvor-exit-code $?"; } |
+  grep -av --line-buffered ':trace:heap:' >"$log" &
+pipeline=$!
+# Once Wine has reported a corrupted heap, the program may hang in its own exception
+# handling (64-bit Wine does): it is ended a few seconds after the report. Only the
+# process of this prefix is ended; other runs of the same program are left alone.
+prefix="$(cd "$build" && pwd)/wine-$arch/prefix"
+reported=0
+while kill -0 $pipeline 2>/dev/null; do
+  if grep -qaE 'err:heap|Assertion failed' "$log" 2>/dev/null; then
+    reported=$((reported + 1))
+    if [ $reported -gt 10 ]; then
+      for p in $(pgrep -f "$(basename "$1")"); do
+        tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$prefix" && kill -9 "$p"
+      done
+    fi
+  fi
+  sleep 0.5
+done
+wait $pipeline
+rc=$(grep -aoE '^velvor-exit-code [0-9]+' "$log" | tail -n 1 | cut -d' ' -f2)
+rc=${rc:-1}
 reports=$(grep -aE 'err:heap|heap\.c:[0-9]+: Assertion|Unhandled exception|page fault' "$log" | head -n 20)
 if [ -n "$reports" ]; then
   echo "heap-check: Wine reported heap errors while running $(basename "$1"):"

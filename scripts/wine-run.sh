@@ -29,8 +29,9 @@ mkdir -p "$state"
 export WINEPREFIX="$state/prefix"
 export WINEARCH="$arch"
 export WINEDEBUG="${VELVOR_WINEDEBUG:--all}"
-# No Mono/Gecko install prompts, no desktop menu entries.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No Mono/Gecko install prompts, no desktop menu entries, no debugger on a crash (the
+# program ends with its exception code instead).
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 # Debian's wine script starts the 32-bit loader, which hands 64-bit programs to the
 # 64-bit one; on a machine that cannot execute 32-bit Linux programs a 64-bit prefix
 # must start the 64-bit loader itself (wineboot and the other tools call wine by name).

@@ -27,13 +27,16 @@ int StepPassedOver(int step, int previous) {
   return previous > step ? step - 1 : step + 1;
 }
 
-bool CompletionText(char (&text)[kTextSize], int filesNotInstalled, int valuesNotWritten) {
+bool CompletionText(char (&text)[kTextSize], int filesNotInstalled, int valuesNotWritten,
+                    int foldersNotRead) {
   const char kRegistryText[] =
       "The installation has completed, but the plug-in's settings could not be recorded in "
       "the registry.";
   // Two short sentences always fit the text buffer whole.
   text[0] = '\0';
-  if (filesNotInstalled == 1) {
+  if (foldersNotRead > 0) {
+    (void)TextCopy(text, "The installation has completed, but some files were not installed.");
+  } else if (filesNotInstalled == 1) {
     (void)TextCopy(text, "The installation has completed, but 1 file was not installed.");
   } else if (filesNotInstalled > 1) {
     (void)FormatNumber(text, kTextSize,
@@ -58,7 +61,7 @@ INT_PTR RunComponentPage(HWND parent) {
 
 void ShowCompleted(HWND parent) {
   bool whole = CompletionText(g_state.messageText, g_state.filesNotInstalled,
-                              g_state.valuesNotWritten);
+                              g_state.valuesNotWritten, g_state.foldersNotRead);
   MessageBoxA(parent, g_state.messageText, kWizardTitle, whole ? MB_OK : MB_ICONWARNING | MB_OK);
 }
 

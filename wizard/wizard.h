@@ -23,9 +23,10 @@ extern const char kWizardTitle[];    // "Velvorine Install"
 void RunWizard(HWND parent);
 
 // The last message of an install into text: kCompletedText when every file arrived and
-// every value was written (returns true), else what did not (returns false).
+// every value was written (returns true), else what did not (returns false). A folder
+// that could not be read leaves the number of files unknown.
 [[nodiscard]] bool CompletionText(char (&text)[kTextSize], int filesNotInstalled,
-                                  int valuesNotWritten);
+                                  int valuesNotWritten, int foldersNotRead = 0);
 
 // What the step loop calls. RunWizard uses the real pages; tests drive the loop with
 // scripted ones.

@@ -18,7 +18,7 @@
 #include "app/path_text.h"
 #include "install/component_copy.h"
 #include "install/source_list.h"
-#include "install/system_calls.h"
+#include "tests/unit/failing_calls.h"
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
 
@@ -395,48 +395,33 @@ TEST_F(CopyFiles, AnEntryThatCannotBeInstalledIsAskedAbout) {
 }
 
 // A folder that exists but cannot be read to its end (refused, a search that stops with an
-// error part-way, names the heap cannot hold) is said, with the system's reason; nothing
-// of it is copied, and its files count as not installed: those seen, and at least one.
+// error part-way, names the heap cannot hold, said to be missing while it is there) is
+// said, with the system's reason; nothing of it is copied, and it is counted.
 TEST_F(CopyFiles, AFolderThatCannotBeReadIsSaid) {
   MakeSource("plugin", {"a.dat", "b.dat", "c.dat"});
   struct Case {
     const char* name;
+    Call call;
+    long nth;
     DWORD error;
-    int notInstalled;
-    void (*fail)(SystemCalls&);
   };
   const Case cases[] = {
-      {"refused", ERROR_ACCESS_DENIED, 1,
-       [](SystemCalls& s) {
-         s.FindFirstFileA = [](LPCSTR, LPWIN32_FIND_DATAA) {
-           SetLastError(ERROR_ACCESS_DENIED);
-           return INVALID_HANDLE_VALUE;
-         };
-       }},
-      {"part-way", ERROR_NOT_READY, -1,  // the files among the first four entries
-       [](SystemCalls& s) {
-         static int calls;
-         calls = 0;
-         s.FindNextFileA = [](HANDLE h, LPWIN32_FIND_DATAA found) {
-           if (++calls < 4) return FindNextFileA(h, found);
-           SetLastError(ERROR_NOT_READY);
-           return FALSE;
-         };
-       }},
-      {"no-memory", ERROR_NOT_ENOUGH_MEMORY, 1,
-       [](SystemCalls& s) { s.HeapAlloc = [](HANDLE, DWORD, SIZE_T) -> LPVOID { return nullptr; }; }},
+      {"refused", Call::kFindFirstFile, 1, ERROR_ACCESS_DENIED},
+      {"part-way", Call::kFindNextFile, 4, ERROR_NOT_READY},
+      {"no-memory", Call::kHeapAlloc, 1, ERROR_NOT_ENOUGH_MEMORY},
+      {"not-found-yet-there", Call::kFindFirstFile, 1, ERROR_PATH_NOT_FOUND},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string dest = root_ + c.name;
     ASSERT_TRUE(e2e::MakeDirs(dest));
-    g_state.filesNotInstalled = 0;
-    c.fail(g_system);
+    g_state.foldersNotRead = 0;
+    FailingCalls failing;
+    failing.Fail(c.nth, c.error, c.call);
     Watch watch;
     Answerer answerer([](const std::string&) { return IDOK; });
     char* dir = Destination(dest);
     EXPECT_EQ(CopyComponentFiles(nullptr, "Velvorine Plugin", "plugin\\*.*", dir), 1);
-    g_system = kSystemCalls;
     std::vector<std::string> said = answerer.Stop();
     ASSERT_EQ(said.size(), 1u);
     char reason[256] = "";
@@ -449,10 +434,7 @@ TEST_F(CopyFiles, AFolderThatCannotBeReadIsSaid) {
                            "media, then run setup again.");
     EXPECT_EQ(watch.dialogs, 0);
     EXPECT_TRUE(FilesIn(dest).empty());
-    int seen = 0;
-    std::vector<std::string> order = SearchOrder(media_ + "plugin");
-    for (size_t i = 0; i < 4; ++i) seen += order[i] != "." && order[i] != "..";
-    EXPECT_EQ(g_state.filesNotInstalled, c.notInstalled < 0 ? seen : c.notInstalled);
+    EXPECT_EQ(g_state.foldersNotRead, 1);
     ExpectIdle();
   }
 }

@@ -183,6 +183,9 @@ TEST(CompletionText, SaysWhatDidNotArrive) {
     EXPECT_EQ(CompletionText(text, c.files, c.values), c.whole) << c.files << "/" << c.values;
     EXPECT_EQ(std::string(text), c.text);
   }
+  char text[kTextSize];  // a folder not read: how many files is not known
+  EXPECT_FALSE(CompletionText(text, 2, 0, 1));
+  EXPECT_EQ(std::string(text), "The installation has completed, but some files were not installed.");
 }
 
 }  // namespace
