@@ -4,25 +4,20 @@
 
 #include <windows.h>
 
-#include "install/system_calls.h"
+#include <vector>
 
 enum class Call {
   kGetCurrentDirectory, kSetCurrentDirectory, kCreateDirectory, kFindFirstFile,
   kFindNextFile, kHeapAlloc, kHeapReAlloc, kCopyFile, kGetFileAttributes, kSetFileAttributes,
-  kMoveFileEx, kDeleteFile, kCreateFile, kRegCreateKeyEx, kRegSetValueEx, kCount
+  kMoveFileEx, kDeleteFile, kCreateFile, kRegCreateKeyEx, kRegSetValueEx, kAny
 };
 const char* CallName(Call call);
 
-// While it lives, every call is counted; the failing one (0: none) returns the call's
-// failure with the error (heap calls fail without one).
-class FailingCalls {
- public:
+// While it lives, every call is counted (and its kind kept in order); from Fail on, the
+// nth call of kind (counted from 1) returns its failure with error.
+struct FailingCalls {
   FailingCalls();
   ~FailingCalls();
-  // From now on, counted afresh: the nth call of all (kind kCount) or of one kind,
-  // counted from 1, fails with error. The order of the calls before is kept (kindOf).
-  void Fail(long nth, DWORD error, Call kind = Call::kCount);
-  long calls() const;               // counted so far
-  Call kindOf(long nth) const;      // of the first run's calls; kCount past them
-  bool failed() const;              // the failing call has come
+  void Fail(long nth, DWORD error, Call kind = Call::kAny);
+  std::vector<Call> kinds;
 };
