@@ -25,6 +25,9 @@ struct Question {
 
 // The worker of the copy in progress; only the user-interface thread touches it.
 HANDLE s_worker = nullptr;
+// Whether a file of the source folder was read-only when listed; set before the worker
+// starts.
+bool s_sourceMayBeReadOnly = true;
 
 // Waits until the worker has ended, handling messages meanwhile: the worker's texts and
 // questions are sent to this thread's windows, so a plain wait would leave both threads
@@ -71,7 +74,7 @@ Failure InstallFile(const char* name) {
     return {Reason::kPathTooLong, 0};
   if (!WriteAtSlot(g_state.moduleDir, kPathSize, g_state.sourceNameSlot, name))
     return {Reason::kSourceTooLong, 0};
-  return PlaceFile(g_state.moduleDir, g_state.destPath, DirLength());
+  return PlaceFile(g_state.moduleDir, g_state.destPath, DirLength(), s_sourceMayBeReadOnly);
 }
 
 // Asks the user, through the dialog, what to do about an entry that was not installed.
@@ -107,6 +110,7 @@ int CopyComponentFiles(HWND parent, const char*, const char* sourcePattern, char
   g_state.destPath = directory;
   g_state.destNameSlot = directory + chosenLength + 1;
   g_state.fileList = listing.names;
+  s_sourceMayBeReadOnly = listing.anyReadOnly;
 
   DialogBoxParamA(g_state.instance, MAKEINTRESOURCEA(IDD_COPYING), parent, CopyProgressProc,
                   0);

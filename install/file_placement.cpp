@@ -84,7 +84,10 @@ Failure ReplaceWith(const char* temp, const char* dest) {
   if (old == INVALID_FILE_ATTRIBUTES) return {Reason::kSystem, GetLastError()};
   if (old & FILE_ATTRIBUTE_DIRECTORY) return {Reason::kFolderInTheWay, 0};
   DWORD kept = WithoutReadOnly(old);
-  if (g_system.GetFileAttributesA(temp) != kept) g_system.SetFileAttributesA(temp, kept);
+  // The copy has the source's attributes, the archive bit as a rule, which a replaced
+  // file may take; any other the old file had (hidden, say) it keeps.
+  if (kept & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL))
+    g_system.SetFileAttributesA(temp, kept);
   if (old & FILE_ATTRIBUTE_READONLY) g_system.SetFileAttributesA(dest, kept);
   if (g_system.MoveFileExA(temp, dest, MOVEFILE_REPLACE_EXISTING)) return {};
   Failure failure = WhyNotReplaced(dest, GetLastError());
@@ -117,7 +120,8 @@ bool IsTempCopyName(const char* name) {
   return true;
 }
 
-Failure PlaceFile(const char* source, const char* dest, size_t dirLength) {
+Failure PlaceFile(const char* source, const char* dest, size_t dirLength,
+                  bool sourceMayBeReadOnly) {
   char temp[kPathSize];
   if (!TextCopy(temp, dest)) return {Reason::kPathTooLong, 0};
   Failure failure = CopyToTemp(source, temp, temp + dirLength);
@@ -125,7 +129,7 @@ Failure PlaceFile(const char* source, const char* dest, size_t dirLength) {
 
   // Media burnt on a disc are read-only, and a copy takes the source's attributes: an
   // installed file that kept it could not be replaced by the next install.
-  DWORD attributes = g_system.GetFileAttributesA(temp);
+  DWORD attributes = sourceMayBeReadOnly ? g_system.GetFileAttributesA(temp) : 0;
   if (attributes == INVALID_FILE_ATTRIBUTES ||
       ((attributes & FILE_ATTRIBUTE_READONLY) &&
        !g_system.SetFileAttributesA(temp, WithoutReadOnly(attributes)))) {

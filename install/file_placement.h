@@ -34,7 +34,10 @@ constexpr size_t kTempNameLength = 12;
 // directory, its read-only attribute cleared, and renamed over dest in one step; a file
 // that was at dest keeps its other attributes. On any failure only the temporary copy is
 // removed: whatever was at dest before is left as it was.
-[[nodiscard]] Failure PlaceFile(const char* source, const char* dest, size_t dirLength);
+// sourceMayBeReadOnly: false when no file of the source folder was read-only when it was
+// listed, which spares a look at each copy's attributes.
+[[nodiscard]] Failure PlaceFile(const char* source, const char* dest, size_t dirLength,
+                                bool sourceMayBeReadOnly = true);
 
 // Removes the temporary copies that an interrupted install left in the directory (dest up
 // to dirLength, with its backslash). Only names of the temporary copies' own pattern.

@@ -63,6 +63,7 @@ SourceList ListSourceFolder(const char* sourcePattern) {
       break;
     }
     if (!IsDotEntry(found.cFileName)) ++result.filesFound;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) result.anyReadOnly = true;
     if (!g_system.FindNextFileA(search, &found)) {
       DWORD error = GetLastError();
       if (error != ERROR_NO_MORE_FILES) result.error = error;

@@ -15,6 +15,7 @@ struct SourceList {
   // Why the folder could not be read whole (ERROR_SUCCESS: it could, or it is missing).
   DWORD error = ERROR_SUCCESS;
   int filesFound = 0;  // not the entries for the folder itself and its parent
+  bool anyReadOnly = false;  // among the entries listed
 };
 
 // Lists every entry of the source folder that sourcePattern names behind the setup
