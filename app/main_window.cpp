@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/ansi_text.h"
 #include "app/backdrop.h"
 #include "app/code_page.h"
 #include "app/installer_state.h"
@@ -91,7 +92,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         HHOOK quitHook = SetWindowsHookExA(WH_GETMESSAGE, SwallowQuitProc, nullptr,
                                            GetCurrentThreadId());
         if (s_sourcePathsFit) {
-          RunWizard(window);
+          if (!RefuseModuleFolderNotHeld(window)) RunWizard(window);
         } else {
           ShowFolderTooLong(window);
         }
