@@ -6,18 +6,10 @@
 
 #include "app/ansi_text.h"
 
-namespace {
-
 TEST(ToCodePage, WholeOrTheFirstCharacterThatCannotBeHeld) {
   using R = AnsiConversion;
-  const struct {
-    UINT codePage;
-    const wchar_t* text;
-    size_t size;
-    R result;
-    const char* bytes;
-    const wchar_t* unheld;
-  } cases[] = {
+  const struct { UINT codePage; const wchar_t* text; size_t size; R result; const char* bytes;
+                 const wchar_t* unheld; } cases[] = {
       {1252, L"C:\\Café", 8, R::kWhole, "C:\\Caf\xE9", L""},
       {1252, L"C:\\Ωmega", 260, R::kNotHeld, "", L"Ω"},  // best fit would give "Omega"
       {1252, L"é\U0001F600", 260, R::kNotHeld, "", L"\U0001F600"},  // a pair is one character
@@ -35,5 +27,3 @@ TEST(ToCodePage, WholeOrTheFirstCharacterThatCannotBeHeld) {
     EXPECT_EQ(std::wstring(unheld.units), c.unheld);
   }
 }
-
-}  // namespace
