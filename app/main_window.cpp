@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/ansi_text.h"
 #include "app/backdrop.h"
 #include "app/busy_cursor.h"
 #include "app/code_page.h"
@@ -76,7 +77,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       if (s_wizardStarted) return 0;
       s_wizardStarted = true;
       if (s_sourcePathsFit) {
-        RunWizard(window);  // which keeps the window while it runs (WizardRun)
+        // RunWizard keeps the window while it runs (WizardRun).
+        if (!RefuseModuleFolderNotHeld(window)) RunWizard(window);
       } else {
         ShowFolderTooLong(window);
       }

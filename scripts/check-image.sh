@@ -37,6 +37,10 @@ fi
 grep -aq 'requireAdministrator' "$image" || say "no manifest asking for elevation"
 grep -aEq '<dpiAware[^>]*>true</dpiAware>' "$image" ||
   say "no manifest declaring DPI awareness (the title would be stretched blurry)"
+# UTF-8 as the ANSI code page: without it, a folder named outside the legacy code page
+# can only be refused.
+grep -aEq '<activeCodePage[^>]*>UTF-8</activeCodePage>' "$image" ||
+  say "no manifest declaring UTF-8 as the code page"
 # The program is built without exceptions; the C++ runtime's exception machinery (pulled
 # in, say, by a guarded local static) would more than triple its size.
 grep -aq 'terminate called' "$image" && say "carries the C++ runtime's exception machinery"

@@ -1,5 +1,6 @@
 #include "wizard/default_dirs.h"
 
+#include "app/ansi_text.h"
 #include "app/code_page.h"
 #include "app/installer_state.h"
 #include "app/path_text.h"
@@ -51,7 +52,8 @@ bool ReadDefaultValue(HKEY key) {
 // of that name exists.
 void TryEditorCommand(const char* keyPath) {
   OpenKey key(HKEY_CLASSES_ROOT, keyPath);
-  if (!key.get() || !ReadDefaultValue(key.get())) return;
+  // A folder that the legacy code page cannot hold would be read as a look-alike.
+  if (!key.get() || !ReadDefaultValue(key.get()) || !CommandFolderHeld(key.get())) return;
   const char* candidate =
       FolderCandidateFromCommand(g_state.messageText, kTextSize, kPluginFolderName,
                                  AnsiLeadBytes());

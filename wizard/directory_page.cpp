@@ -1,9 +1,11 @@
 #include <windows.h>
 #include <commdlg.h>
 #include <stddef.h>
+#include <wchar.h>
 
 #include "wizard/directory_page.h"
 
+#include "app/ansi_text.h"
 #include "app/center_window.h"
 #include "app/code_page.h"
 #include "app/installer_state.h"
@@ -16,16 +18,18 @@ namespace {
 // The file-dialog record as it was before its later extensions: 76 bytes in a 32-bit
 // program (and 136 in a 64-bit one).
 constexpr DWORD kOldFileDialogRecordSize =
-    offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+    offsetof(OPENFILENAMEW, lpTemplateName) + sizeof(LPCWSTR);
 static_assert(sizeof(void*) != 4 || kOldFileDialogRecordSize == 76,
               "the older record ends with lpTemplateName");
 // A hooked dialog without OFN_EXPLORER is the platform's older file dialog, whose directory
 // list lets the user move from folder to folder.
 constexpr DWORD kBrowseFlags = OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_LONGNAMES;
 static_assert(kBrowseFlags == 0x0020002C, "the Browse dialog's flags");
-const char kBrowseTitle[] = "Select Directory";
+const wchar_t kBrowseTitle[] = L"Select Directory";
+// The limit is in bytes: a character outside the English alphabet may take two to four.
 const char kDirectoryTooLongText[] =
-    "The directory is too long: it can have at most 259 characters. Type a shorter one.";
+    "The directory is too long: it can have at most 259 bytes, and a character outside the "
+    "English alphabet may take up to four. Type a shorter one.";
 const char kDirectoryTooLongTitle[] = "Velvorine Install";
 static_assert(kPathSize - 1 == 259, "the limit the text above names");
 
@@ -46,19 +50,26 @@ class HeapBlock {
 };
 
 // The Save As dialog as a folder picker: the user moves to a folder and confirms the marker
-// file there; its folder goes into the edit box. Only Next stores it.
+// file there; its folder goes into the edit box. Only Next stores it. Unicode, so that a
+// folder the ANSI code page cannot hold comes back as named, for Next to refuse, not as a
+// look-alike, and so that no name is cut for its size in bytes.
 void Browse(HWND page) {
-  HeapBlock file(kPathSize);
+  HeapBlock file(kPathSize * sizeof(wchar_t));
+  wchar_t* name = reinterpret_cast<wchar_t*>(file.get());
   // The marker names are short constants; one that did not fit would offer no file.
-  if (!file.get() || !TextCopy(file.get(), kPathSize, g_state.pageMarkerFile)) return;
+  if (!name || !MultiByteToWideChar(CP_ACP, 0, g_state.pageMarkerFile, -1, name, kPathSize))
+    return;
 
-  OPENFILENAMEA record = {};
+  OPENFILENAMEW record = {};
   record.lStructSize = kOldFileDialogRecordSize;
   record.hwndOwner = page;
-  record.lpstrFile = file.get();
+  record.lpstrFile = name;
   record.nMaxFile = kPathSize;
   // The stored directory, not what is typed in the edit box.
-  if (g_state.pageDirectory[0] != '\0') record.lpstrInitialDir = g_state.pageDirectory;
+  wchar_t stored[kPathSize];
+  if (g_state.pageDirectory[0] != '\0' &&
+      MultiByteToWideChar(CP_ACP, 0, g_state.pageDirectory, -1, stored, kPathSize))
+    record.lpstrInitialDir = stored;
   record.lpstrTitle = kBrowseTitle;
   record.Flags = kBrowseFlags;
   record.lpfnHook = BrowseHookProc;
@@ -66,15 +77,36 @@ void Browse(HWND page) {
   // The older dialog moves the current directory as the user moves through folders, under
   // Wine even with OFN_NOCHANGEDIR: put it back, so that the next Browse of an empty
   // directory opens where the program was started.
-  char current[kPathSize];
-  DWORD length = GetCurrentDirectoryA(kPathSize, current);
-  BOOL chosen = GetSaveFileNameA(&record);
-  if (length > 0 && length < kPathSize) SetCurrentDirectoryA(current);
+  wchar_t current[kPathSize];
+  DWORD length = GetCurrentDirectoryW(kPathSize, current);
+  BOOL chosen = GetSaveFileNameW(&record);
+  if (length > 0 && length < kPathSize) SetCurrentDirectoryW(current);
   if (!chosen) return;
 
-  TextTerminate(file.get(), kPathSize);
-  CutAtLastBackslash(file.get(), AnsiLeadBytes());
-  SetDlgItemTextA(page, IDC_DIRECTORY, file.get());
+  name[kPathSize - 1] = L'\0';
+  wchar_t* lastBackslash = wcsrchr(name, L'\\');
+  *(lastBackslash ? lastBackslash : name) = L'\0';
+  SetDlgItemTextW(page, IDC_DIRECTORY, name);
+}
+
+// The edit box into pageDirectory, whole and as typed; false, once the user has been told
+// why, when it does not fit or names a character that the ANSI code page cannot hold.
+bool StoreTypedDirectory(HWND page) {
+  char typed[kPathSize];
+  UnheldChar unheld;
+  switch (ReadItemText(page, IDC_DIRECTORY, typed, kPathSize, &unheld)) {
+    case AnsiConversion::kWhole:
+      return TextCopy(g_state.pageDirectory, kPathSize, typed);  // always fits
+    case AnsiConversion::kTooLong:
+      // Typing stops at 259 characters, which may be more bytes; a text put there by other
+      // means may be longer still. Either is refused, never cut.
+      MessageBoxA(page, kDirectoryTooLongText, kDirectoryTooLongTitle, MB_OK | MB_ICONWARNING);
+      return false;
+    case AnsiConversion::kNotHeld:
+      ShowDirectoryNotHeld(page, unheld);
+      return false;
+  }
+  return false;
 }
 
 }  // namespace
@@ -84,7 +116,9 @@ int ShowDirectoryPage(HWND parent, char* directory, const char* displayName,
   g_state.pageDirectory = directory;
   g_state.pageDisplayName = displayName;
   g_state.pageMarkerFile = markerFile;
-  return static_cast<int>(DialogBoxParamA(g_state.instance, MAKEINTRESOURCEA(IDD_DIRECTORY),
+  // A Unicode dialog: the classic edit box keeps the text in its creator's form, and an
+  // ANSI one would already have lost what the legacy code page cannot hold.
+  return static_cast<int>(DialogBoxParamW(g_state.instance, MAKEINTRESOURCEW(IDD_DIRECTORY),
                                           parent, DirectoryPageProc, 0));
 }
 
@@ -95,7 +129,7 @@ INT_PTR CALLBACK DirectoryPageProc(HWND dialog, UINT message, WPARAM wParam, LPA
       // The string and the display names are short constants: the prompt fits whole.
       if (FormatText(g_state.formatText, g_state.messageText, g_state.pageDisplayName))
         SetDlgItemTextA(dialog, IDC_PROMPT, g_state.formatText);
-      // What can be typed fits the directory buffer whole, so Next never cuts it.
+      // Characters past 259 never fit the directory buffer.
       SendDlgItemMessageA(dialog, IDC_DIRECTORY, EM_LIMITTEXT, kPathSize - 1, 0);
       SetDlgItemTextA(dialog, IDC_DIRECTORY, g_state.pageDirectory);
       CenterWindow(dialog);
@@ -103,13 +137,7 @@ INT_PTR CALLBACK DirectoryPageProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
-          // The limit binds typing only; a text put there otherwise is refused, not cut.
-          if (GetWindowTextLengthA(GetDlgItem(dialog, IDC_DIRECTORY)) >= int{kPathSize}) {
-            MessageBoxA(dialog, kDirectoryTooLongText, kDirectoryTooLongTitle,
-                        MB_OK | MB_ICONWARNING);
-            return TRUE;
-          }
-          GetDlgItemTextA(dialog, IDC_DIRECTORY, g_state.pageDirectory, kPathSize);
+          if (!StoreTypedDirectory(dialog)) return TRUE;  // refused, said why: the page stays
           EndDialog(dialog, kPageNext);
           return TRUE;
         case IDCANCEL:

@@ -255,7 +255,8 @@ TEST_F(Directories, ADirectoryIsNeverCut) {
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(GetWindow(box, GW_OWNER), help);
   EXPECT_EQ(MessageText(box),
-            "The directory is too long: it can have at most 259 characters. Type a shorter one.");
+            "The directory is too long: it can have at most 259 bytes, and a character outside "
+            "the English alphabet may take up to four. Type a shorter one.");
   ASSERT_TRUE(setup.Press(box, IDOK));
   EXPECT_TRUE(IsWindowVisible(help)) << "the page stays for a shorter directory";
   EXPECT_EQ(ItemText(help, IDC_DIRECTORY), typed + "\\more");

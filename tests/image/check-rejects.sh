@@ -6,7 +6,8 @@ out=$(bash "$1" "$2" "$3")
 rc=$?
 echo "$out"
 [ $rc -ne 0 ] || { echo "the check passed a bad image"; exit 1; }
-for want in "ASLR is off" "DEP is off" "imports shell32.dll" "no manifest asking" "no manifest declaring" \
+for want in "ASLR is off" "DEP is off" "imports shell32.dll" "no manifest asking" "no manifest declaring DPI" \
+            "no manifest declaring UTF-8" \
             "no version information" "no icon"; do
   grep -q "$want" <<<"$out" || { echo "the check did not report: $want"; exit 1; }
 done
