@@ -169,9 +169,11 @@ INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPAR
   }
 }
 
-DWORD WINAPI CopyWorker(LPVOID) {
-  // Temporary copies that an interrupted install left behind go first.
-  RemoveLeftoverCopies(g_state.destPath, DirLength());
+namespace {
+
+// Installs the listed files until the list ends (finished) or the dialog has been closed;
+// the number installed.
+DWORD InstallListed(bool* finished) {
   DWORD installed = 0;
   bool named = true;  // the dialog named the first file before it appeared
   for (const char* name = g_state.fileList; name && *name; name = NextName(name)) {
@@ -192,6 +194,18 @@ DWORD WINAPI CopyWorker(LPVOID) {
       if (answer == IDABORT) return installed;  // the dialog has ended itself
     }
   }
-  if (HWND dialog = g_state.copyDialog) PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  *finished = true;
+  return installed;
+}
+
+}  // namespace
+
+DWORD WINAPI CopyWorker(LPVOID) {
+  BeginPlacing(g_state.destPath, DirLength());
+  bool finished = false;
+  DWORD installed = InstallListed(&finished);
+  EndPlacing(g_state.destPath, DirLength());
+  HWND dialog = g_state.copyDialog;
+  if (finished && dialog) PostMessageA(dialog, WM_COMMAND, IDOK, 0);
   return installed;
 }

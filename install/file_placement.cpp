@@ -12,8 +12,15 @@ const char kTempPrefix[] = "~vlv";
 const char kTempSuffix[] = ".tmp";
 const char kHexDigits[] = "0123456789abcdef";
 
-// Numbers the temporary names; only the copy worker touches it.
+// The folder, beside the files, in which the temporary copies are made: under Wine each
+// lookup of a name that is not there reads its whole folder, and a new temporary name in
+// a folder of thousands of files costs as much as the copy itself.
+const char kWorkFolder[] = "~vlvwork.tmp";
+
+// Numbers the temporary names; whether this component's copies are made in the work
+// folder. Only the copy worker touches them.
 unsigned s_tempNumber = 0;
+bool s_inWorkFolder = false;
 
 DWORD WithoutReadOnly(DWORD attributes) {
   attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
@@ -124,7 +131,12 @@ Failure PlaceFile(const char* source, const char* dest, size_t dirLength,
                   bool sourceMayBeReadOnly) {
   char temp[kPathSize];
   if (!TextCopy(temp, dest)) return {Reason::kPathTooLong, 0};
-  Failure failure = CopyToTemp(source, temp, temp + dirLength);
+  // In the work folder when its path has room for a temporary name, else beside the file.
+  char* slot = temp + dirLength;
+  if (s_inWorkFolder && WriteAtSlot(temp, kPathSize, slot, kWorkFolder) &&
+      TextAppend(temp, "\\~vlv0000.tmp"))
+    slot += sizeof kWorkFolder;
+  Failure failure = CopyToTemp(source, temp, slot);
   if (failure.reason != Reason::kNone) return failure;
 
   // Media burnt on a disc are read-only, and a copy takes the source's attributes: an
@@ -145,20 +157,47 @@ Failure PlaceFile(const char* source, const char* dest, size_t dirLength,
   return failure;
 }
 
-void RemoveLeftoverCopies(const char* dest, size_t dirLength) {
-  char pattern[kPathSize];
-  if (!TextCopy(pattern, dest) || !WriteAtSlot(pattern, kPathSize, pattern + dirLength, "~vlv*.tmp"))
-    return;
+namespace {
+
+// Removes the temporary copies in the folder that path holds up to dirLength.
+void RemoveCopiesIn(char (&path)[kPathSize], size_t dirLength) {
+  if (!WriteAtSlot(path, kPathSize, path + dirLength, "~vlv*.tmp")) return;
   WIN32_FIND_DATAA found;
-  HANDLE search = g_system.FindFirstFileA(pattern, &found);
+  HANDLE search = g_system.FindFirstFileA(path, &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
     found.cFileName[MAX_PATH - 1] = '\0';
     // The search also matches short names: only the pattern's own long names go.
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTempCopyName(found.cFileName) ||
-        !WriteAtSlot(pattern, kPathSize, pattern + dirLength, found.cFileName))
+        !WriteAtSlot(path, kPathSize, path + dirLength, found.cFileName))
       continue;
-    RemoveTemp(pattern);
+    RemoveTemp(path);
   } while (g_system.FindNextFileA(search, &found));
   FindClose(search);
+}
+
+}  // namespace
+
+void BeginPlacing(const char* dest, size_t dirLength) {
+  s_inWorkFolder = false;
+  char path[kPathSize];
+  if (!TextCopy(path, dest)) return;
+  RemoveCopiesIn(path, dirLength);
+  if (!WriteAtSlot(path, kPathSize, path + dirLength, kWorkFolder)) return;
+  if (!g_system.CreateDirectoryA(path, nullptr)) {
+    // Left by an interrupted install, its copies with it; anything else of that name
+    // is not ours to use.
+    DWORD attributes = g_system.GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  }
+  s_inWorkFolder = TextAppend(path, "\\");
+  if (s_inWorkFolder) RemoveCopiesIn(path, dirLength + sizeof kWorkFolder);
+}
+
+void EndPlacing(const char* dest, size_t dirLength) {
+  char path[kPathSize];
+  if (s_inWorkFolder && TextCopy(path, dest) &&
+      WriteAtSlot(path, kPathSize, path + dirLength, kWorkFolder))
+    g_system.RemoveDirectoryA(path);  // empty unless a copy could not be removed
+  s_inWorkFolder = false;
 }

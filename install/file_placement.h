@@ -29,19 +29,23 @@ bool RetryMayHelp(Reason reason);
 // Characters of a temporary copy's name ("~vlv" four hex digits ".tmp").
 constexpr size_t kTempNameLength = 12;
 
+// Before the files of a directory (dest up to dirLength, with its backslash) are placed:
+// removes the temporary copies that an interrupted install left there, and makes the
+// work folder in which the copies are made (beside the files, when it can be made).
+void BeginPlacing(const char* dest, size_t dirLength);
+// After them: removes the work folder.
+void EndPlacing(const char* dest, size_t dirLength);
+
 // Puts source in place as dest, whose name starts at dest + dirLength (right after the
-// directory's backslash). The file is copied to a fresh temporary name in the same
-// directory, its read-only attribute cleared, and renamed over dest in one step; a file
-// that was at dest keeps its other attributes. On any failure only the temporary copy is
-// removed: whatever was at dest before is left as it was.
+// directory's backslash). The file is copied to a fresh temporary name in the work folder
+// (or beside the file when its path has no room), its read-only attribute cleared, and
+// renamed over dest in one step; a file that was at dest keeps its other attributes. On
+// any failure only the temporary copy is removed: whatever was at dest before is left as
+// it was.
 // sourceMayBeReadOnly: false when no file of the source folder was read-only when it was
 // listed, which spares a look at each copy's attributes.
 [[nodiscard]] Failure PlaceFile(const char* source, const char* dest, size_t dirLength,
                                 bool sourceMayBeReadOnly = true);
-
-// Removes the temporary copies that an interrupted install left in the directory (dest up
-// to dirLength, with its backslash). Only names of the temporary copies' own pattern.
-void RemoveLeftoverCopies(const char* dest, size_t dirLength);
 
 // Whether name is one of the temporary copies' names.
 bool IsTempCopyName(const char* name);

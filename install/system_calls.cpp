@@ -1,7 +1,8 @@
 #include "install/system_calls.h"
 
 const SystemCalls kSystemCalls = {
-    ::GetCurrentDirectoryA, ::SetCurrentDirectoryA, ::CreateDirectoryA, ::FindFirstFileA,
+    ::GetCurrentDirectoryA, ::SetCurrentDirectoryA, ::CreateDirectoryA, ::RemoveDirectoryA,
+    ::FindFirstFileA,
     ::FindNextFileA,        ::HeapAlloc,            ::HeapReAlloc,      ::CopyFileA,
     ::GetFileAttributesA,   ::SetFileAttributesA,   ::MoveFileExA,      ::DeleteFileA,
     ::CreateFileA,          ::RegCreateKeyExA,      ::RegSetValueExA,

@@ -8,6 +8,7 @@ struct SystemCalls {
   decltype(&::GetCurrentDirectoryA) GetCurrentDirectoryA;
   decltype(&::SetCurrentDirectoryA) SetCurrentDirectoryA;
   decltype(&::CreateDirectoryA) CreateDirectoryA;
+  decltype(&::RemoveDirectoryA) RemoveDirectoryA;
   decltype(&::FindFirstFileA) FindFirstFileA;
   decltype(&::FindNextFileA) FindNextFileA;
   decltype(&::HeapAlloc) HeapAlloc;

@@ -31,6 +31,7 @@ bool Hit(Call kind) {
 COUNTED(DWORD, GetCurrentDirectory, (DWORD n, LPSTR b), (n, b), 0)
 COUNTED(BOOL, SetCurrentDirectory, (LPCSTR p), (p), FALSE)
 COUNTED(BOOL, CreateDirectory, (LPCSTR p, LPSECURITY_ATTRIBUTES s), (p, s), FALSE)
+COUNTED(BOOL, RemoveDirectory, (LPCSTR p), (p), FALSE)
 COUNTED(HANDLE, FindFirstFile, (LPCSTR p, LPWIN32_FIND_DATAA f), (p, f), INVALID_HANDLE_VALUE)
 COUNTED(BOOL, FindNextFile, (HANDLE h, LPWIN32_FIND_DATAA f), (h, f), FALSE)
 COUNTED(BOOL, CopyFile, (LPCSTR s, LPCSTR d, BOOL x), (s, d, x), FALSE)
@@ -58,7 +59,8 @@ LPVOID WINAPI CountedHeapReAlloc(HANDLE h, DWORD f, LPVOID p, SIZE_T n) {
 
 const char* CallName(Call call) {
   static const char* const kNames[] = {
-      "GetCurrentDirectoryA", "SetCurrentDirectoryA", "CreateDirectoryA", "FindFirstFileA",
+      "GetCurrentDirectoryA", "SetCurrentDirectoryA", "CreateDirectoryA", "RemoveDirectoryA",
+      "FindFirstFileA",
       "FindNextFileA", "HeapAlloc", "HeapReAlloc", "CopyFileA", "GetFileAttributesA",
       "SetFileAttributesA", "MoveFileExA", "DeleteFileA", "CreateFileA", "RegCreateKeyExA",
       "RegSetValueExA", "any"};
@@ -69,7 +71,7 @@ FailingCalls::FailingCalls() {
   g_calls = this;
   Fail(0, 0);
   g_system = {CountedGetCurrentDirectory, CountedSetCurrentDirectory, CountedCreateDirectory,
-              CountedFindFirstFile,       CountedFindNextFile,        CountedHeapAlloc,
+              CountedRemoveDirectory,      CountedFindFirstFile,       CountedFindNextFile,        CountedHeapAlloc,
               CountedHeapReAlloc,         CountedCopyFile,            CountedGetFileAttributes,
               CountedSetFileAttributes,   CountedMoveFileEx,          CountedDeleteFile,
               CountedCreateFile,          CountedRegCreateKeyEx,      CountedRegSetValueEx};

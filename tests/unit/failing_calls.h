@@ -7,7 +7,7 @@
 #include <vector>
 
 enum class Call {
-  kGetCurrentDirectory, kSetCurrentDirectory, kCreateDirectory, kFindFirstFile,
+  kGetCurrentDirectory, kSetCurrentDirectory, kCreateDirectory, kRemoveDirectory, kFindFirstFile,
   kFindNextFile, kHeapAlloc, kHeapReAlloc, kCopyFile, kGetFileAttributes, kSetFileAttributes,
   kMoveFileEx, kDeleteFile, kCreateFile, kRegCreateKeyEx, kRegSetValueEx, kAny
 };

@@ -133,6 +133,8 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
     for (const std::string& d : dirs)
       for (const std::string& n : FilesIn(d))
         if (n.rfind("~vlv", 0) == 0) found.push_back(d + "\\" + n);
+    for (const std::string& d : dirs)
+      if (DirExists(d + "\\~vlvwork.tmp")) found.push_back(d + "\\~vlvwork.tmp");
     return found;
   };
 
@@ -163,7 +165,9 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
                          std::to_string(g_state.filesNotInstalled) + " counted");
       if (result && success != (missing == 0 && hasParam && hasHelp))
         broken.push_back(success ? "(b) success said" : "(b) success not said");
-      bool remover = kinds[n - 1] == Call::kDeleteFile || kinds[n - 1] == Call::kSetFileAttributes;
+      bool remover = kinds[n - 1] == Call::kDeleteFile ||
+                     kinds[n - 1] == Call::kSetFileAttributes ||
+                     kinds[n - 1] == Call::kRemoveDirectory;
       for (const std::string& l : leftovers())
         if (!remover) broken.push_back("(c) left " + l);
       if (WorkerRunning()) broken.push_back("(d) the worker is still running");
