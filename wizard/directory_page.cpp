@@ -9,6 +9,7 @@
 #include "app/installer_state.h"
 #include "app/path_text.h"
 #include "resources/resource.h"
+#include "wizard/directory_text.h"
 #include "wizard/page_result.h"
 
 namespace {
@@ -24,10 +25,18 @@ static_assert(sizeof(void*) != 4 || kOldFileDialogRecordSize == 76,
 constexpr DWORD kBrowseFlags = OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_LONGNAMES;
 static_assert(kBrowseFlags == 0x0020002C, "the Browse dialog's flags");
 const char kBrowseTitle[] = "Select Directory";
-const char kDirectoryTooLongText[] =
-    "The directory is too long: it can have at most 259 characters. Type a shorter one.";
-const char kDirectoryTooLongTitle[] = "Velvorine Install";
-static_assert(kPathSize - 1 == 259, "the limit the text above names");
+// Why Next refused the typed directory.
+const char kRefusalTitle[] = "Velvorine Install";
+const char kNotFullPathText[] =
+    "The directory must be a full path that starts with its drive letter, for example "
+    "C:\\Velvorine\\Samples (or a network path, such as \\\\server\\share\\Velvorine). "
+    "Type the full path.";
+const char kForbiddenCharacterText[] =
+    "The directory cannot contain %s. No folder name may hold any of < > \" | ? * or a "
+    "control character, and a colon may only follow the drive letter.";
+const char kTooLongText[] =
+    "The directory is too long: it can have at most %s characters, so that the files "
+    "installed in it fit behind it. Type a shorter one.";
 
 // A block from the process heap, given back when it goes out of scope.
 class HeapBlock {
@@ -77,6 +86,50 @@ void Browse(HWND page) {
   SetDlgItemTextA(page, IDC_DIRECTORY, file.get());
 }
 
+// Says over the page why its directory was refused; the page stays, as typed.
+void ShowRefusal(HWND page, const DirectoryCheck& check) {
+  // Each text with its argument fits the text buffer whole.
+  static_assert(sizeof kForbiddenCharacterText + 32 <= kTextSize, "the message fits");
+  char named[32] = "a control character";
+  switch (check.problem) {
+    case DirectoryProblem::kForbiddenCharacter:
+      if (static_cast<unsigned char>(check.character) >= 0x20) {
+        const char character[2] = {check.character, '\0'};
+        (void)FormatText(named, "the character %s", character);
+      }
+      (void)FormatText(g_state.messageText, kForbiddenCharacterText, named);
+      break;
+    case DirectoryProblem::kNotFullPath:
+      (void)TextCopy(g_state.messageText, kNotFullPathText);
+      break;
+    default:
+      (void)FormatNumber(g_state.messageText, kTextSize, kTooLongText, kMaxDirectoryLength);
+      break;
+  }
+  MessageBoxA(page, g_state.messageText, kRefusalTitle, MB_OK | MB_ICONWARNING);
+}
+
+// Next: the edit box's text, cleaned, becomes the page's directory, unless it cannot be
+// one; then the user is told why and nothing is stored. False when refused.
+bool StoreTypedDirectory(HWND page) {
+  char typed[kPathSize];
+  // The box takes no more than a buffer holds, but another program may put more there:
+  // that is refused, never cut.
+  DirectoryCheck check = {DirectoryProblem::kTooLong, '\0'};
+  if (GetWindowTextLengthA(GetDlgItem(page, IDC_DIRECTORY)) < int{kPathSize}) {
+    GetDlgItemTextA(page, IDC_DIRECTORY, typed, kPathSize);
+    CleanDirectoryText(typed, AnsiLeadBytes());
+    check = CheckDirectoryText(typed, AnsiLeadBytes());
+  }
+  if (check.problem != DirectoryProblem::kNone) {
+    ShowRefusal(page, check);
+    return false;
+  }
+  // Cleaning only shortens it: it fits the buffer it was read for.
+  (void)TextCopy(g_state.pageDirectory, kPathSize, typed);
+  return true;
+}
+
 }  // namespace
 
 int ShowDirectoryPage(HWND parent, char* directory, const char* displayName,
@@ -103,14 +156,7 @@ INT_PTR CALLBACK DirectoryPageProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
-          // The limit binds typing only; a text put there otherwise is refused, not cut.
-          if (GetWindowTextLengthA(GetDlgItem(dialog, IDC_DIRECTORY)) >= int{kPathSize}) {
-            MessageBoxA(dialog, kDirectoryTooLongText, kDirectoryTooLongTitle,
-                        MB_OK | MB_ICONWARNING);
-            return TRUE;
-          }
-          GetDlgItemTextA(dialog, IDC_DIRECTORY, g_state.pageDirectory, kPathSize);
-          EndDialog(dialog, kPageNext);
+          if (StoreTypedDirectory(dialog)) EndDialog(dialog, kPageNext);
           return TRUE;
         case IDCANCEL:
           EndDialog(dialog, kPageCancel);
