@@ -29,10 +29,11 @@ namespace {
 enum class WizardState { kNotStarted, kRunning, kDone };
 WizardState s_wizard = WizardState::kNotStarted;
 
-// Whether the media can be read from where the program was started; when not, the wizard
-// does not start and the user is told why.
+// Whether the media can be read from where the program was started, and are there at
+// all; when not, the wizard does not start and the user is told why.
 bool s_moduleNameWhole = true;
 bool s_sourcePathsFit = true;
+bool s_mediaPresent = true;
 
 // Every loop that takes a message from this thread's queue while the wizard runs (pages,
 // message boxes, the wait for the copy worker) would end on a quit message and leave the
@@ -60,12 +61,25 @@ void ShowFolderTooLong(HWND window) {
   MessageBoxA(window, g_state.messageText, kMainWindowTitle, MB_OK | MB_ICONERROR);
 }
 
+const char kMediaMissingText[] =
+    "Setup cannot find the files that it installs. They belong beside setup.exe, in the "
+    "folders plugin, samples and help, and none of them is in the folder it looked in:\n\n"
+    "%s\n\nIf setup.exe was opened from inside a zip file, extract all the files first, "
+    "then run setup.exe from the extracted folder.";
+
+void ShowMediaMissing(HWND window) {
+  static_assert(kPathSize + sizeof kMediaMissingText <= kTextSize, "the message fits");
+  (void)FormatText(g_state.messageText, kMediaMissingText, g_state.moduleDir);
+  MessageBoxA(window, g_state.messageText, kMainWindowTitle, MB_OK | MB_ICONERROR);
+}
+
 }  // namespace
 
 int InitInstance(HINSTANCE instance, int /*showCommand*/) {
   g_state.instance = instance;
   s_moduleNameWhole = CaptureModuleDirectory(instance);
   s_sourcePathsFit = s_moduleNameWhole && SourcePathsFit();
+  s_mediaPresent = s_sourcePathsFit && AnySourceFolderPresent();
   HWND window = CreateWindowExA(0, kMainClassName, kMainWindowTitle, WS_POPUP, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                 instance, nullptr);
@@ -90,10 +104,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       {
         HHOOK quitHook = SetWindowsHookExA(WH_GETMESSAGE, SwallowQuitProc, nullptr,
                                            GetCurrentThreadId());
-        if (s_sourcePathsFit) {
-          RunWizard(window);
-        } else {
+        if (!s_sourcePathsFit) {
           ShowFolderTooLong(window);
+        } else if (!s_mediaPresent) {
+          ShowMediaMissing(window);
+        } else {
+          RunWizard(window);
         }
         if (quitHook) UnhookWindowsHookEx(quitHook);
       }

@@ -154,6 +154,9 @@ class SetupProcess {
   bool Press(HWND dialog, int id, DWORD ms = kWait);
   // Waits for the program to end; its exit code, or a failure when it does not end.
   bool AwaitExit(DWORD* exitCode, DWORD ms = kWait);
+  // The program's error mode, read from inside it: a thread started there runs
+  // SetErrorMode(mode), whose result is the mode it had (and then has mode).
+  UINT ExchangeErrorMode(UINT mode);
 
  private:
   HANDLE process_ = nullptr;
