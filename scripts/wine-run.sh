@@ -32,15 +32,6 @@ export WINEDEBUG="${VELVOR_WINEDEBUG:--all}"
 # No Mono/Gecko install prompts, no desktop menu entries.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 screen=1024x768
-# Debian's wine wrapper always starts the 32-bit loader first, which hands 64-bit programs
-# on; a host that cannot execute 32-bit programs at all (some sandboxes) can still run a
-# 64-bit prefix with the 64-bit loader itself.
-wine=wine
-if [ "$arch" = win64 ] && [ -x /usr/lib/wine/wine64 ] &&
-   ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  wine=/usr/lib/wine/wine64
-  export WINELOADER=$wine
-fi
 
 xvfb_alive() {
   [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null &&
@@ -80,7 +71,7 @@ fi
 
 if [ ! -f "$WINEPREFIX/.velvor-ready" ]; then
   rm -rf "$WINEPREFIX"
-  $wine wineboot -i </dev/null >"$state/wineboot.log" 2>&1 9>&-
+  wineboot -i </dev/null >"$state/wineboot.log" 2>&1 9>&-
   # Every program runs inside one 1024x768 virtual desktop: pop-ups behave and the
   # screen's pixels can be read. Hidden windows do not wait for a window manager.
   # A crashed program ends with its exception code instead of starting the debugger.
@@ -102,7 +93,7 @@ REGEDIT4
 
 [-HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]
 REG
-  $wine regedit /S "$state/settings.reg" </dev/null >>"$state/wineboot.log" 2>&1 9>&-
+  wine regedit /S "$state/settings.reg" </dev/null >>"$state/wineboot.log" 2>&1 9>&-
   wineserver -w 9>&-
   touch "$WINEPREFIX/.velvor-ready"
 fi
@@ -138,7 +129,7 @@ desktop_up() {
 # before the desktop is up: one that did would make a desktop of its own.
 wineserver -p </dev/null >/dev/null 2>&1 9>&- || true  # already running is fine
 if ! desktop_up; then
-  setsid $wine explorer /desktop=Default,$screen </dev/null >/dev/null 2>&1 9>&- &
+  setsid wine explorer /desktop=Default,$screen </dev/null >/dev/null 2>&1 9>&- &
   for _ in $(seq 300); do
     desktop_up && break
     sleep 0.1
@@ -149,4 +140,4 @@ fi
 exec 9>&-
 [ "$action" = start ] && exit 0
 [ $# -gt 0 ] || { echo "wine-run.sh: no program given" >&2; exit 2; }
-exec $wine "$@"
+exec wine "$@"
