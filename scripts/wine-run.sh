@@ -31,6 +31,17 @@ export WINEARCH="$arch"
 export WINEDEBUG="${VELVOR_WINEDEBUG:--all}"
 # No Mono/Gecko install prompts, no desktop menu entries.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Debian's wine script starts the 32-bit loader, which hands 64-bit programs to the
+# 64-bit one; on a machine that cannot execute 32-bit Linux programs a 64-bit prefix
+# must start the 64-bit loader itself (wineboot and the other tools call wine by name).
+if [ "$arch" = win64 ] && [ -x /usr/lib/wine/wine64 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  mkdir -p "$state/bin"
+  for name in wine wine-stable; do
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$state/bin/$name"
+    chmod +x "$state/bin/$name"
+  done
+  export PATH="$state/bin:$PATH" WINELOADER=/usr/lib/wine/wine64
+fi
 screen=1024x768
 
 xvfb_alive() {
