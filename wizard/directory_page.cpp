@@ -88,9 +88,11 @@ void Browse(HWND page) {
 
 // Says over the page why its directory was refused; the page stays, as typed.
 void ShowRefusal(HWND page, const DirectoryCheck& check) {
-  // Each text with its argument fits the text buffer whole.
-  static_assert(sizeof kForbiddenCharacterText + 32 <= kTextSize, "the message fits");
   char named[32] = "a control character";
+  // Each text with its argument (a character named, a number) fits the buffers whole.
+  static_assert(sizeof kForbiddenCharacterText + sizeof named <= kTextSize &&
+                    sizeof kNotFullPathText <= kTextSize && sizeof kTooLongText + 24 <= kTextSize,
+                "the messages fit");
   switch (check.problem) {
     case DirectoryProblem::kForbiddenCharacter:
       if (static_cast<unsigned char>(check.character) >= 0x20) {
@@ -102,7 +104,7 @@ void ShowRefusal(HWND page, const DirectoryCheck& check) {
     case DirectoryProblem::kNotFullPath:
       (void)TextCopy(g_state.messageText, kNotFullPathText);
       break;
-    default:
+    default:  // too long
       (void)FormatNumber(g_state.messageText, kTextSize, kTooLongText, kMaxDirectoryLength);
       break;
   }
