@@ -5,7 +5,8 @@
 
 #include <atomic>
 
-constexpr size_t kPathSize = 260;   // the platform's MAX_PATH, terminator included
+#include "app/path_text.h"  // kPathSize
+
 constexpr size_t kTextSize = 1024;  // formatted messages, loaded strings, registry values
 
 struct InstallerState {

@@ -35,6 +35,10 @@ void BringRunningSetupForward() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR /*commandLine*/,
                    int showCommand) {
+  // A drive without media (an empty card reader, a CD drive) fails as a missing path
+  // does, with the program's own message, instead of the system's "no disk" box at each
+  // look at it.
+  SetErrorMode(SEM_FAILCRITICALERRORS);
   // Held until the process ends; the system closes it then.
   HANDLE instanceMutex = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
   bool another = instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS;

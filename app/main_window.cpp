@@ -31,10 +31,11 @@ namespace {
 // itself.
 bool s_wizardStarted = false;
 
-// Whether the media can be read from where the program was started; when not, the wizard
-// does not start and the user is told why.
+// Whether the media can be read from where the program was started, and are there at
+// all; when not, the wizard does not start and the user is told why.
 bool s_moduleNameWhole = true;
 bool s_sourcePathsFit = true;
+bool s_mediaPresent = true;
 
 const char kFolderTooLongText[] =
     "Setup cannot run from this folder, because its path is too long:\n\n%s\n\n"
@@ -51,12 +52,25 @@ void ShowFolderTooLong(HWND window) {
   MessageBoxA(window, g_state.messageText, kMainWindowTitle, MB_OK | MB_ICONERROR);
 }
 
+const char kMediaMissingText[] =
+    "Setup cannot find the files that it installs. They belong beside setup.exe, in the "
+    "folders plugin, samples and help, and none of them is in the folder it looked in:\n\n"
+    "%s\n\nIf setup.exe was opened from inside a zip file, extract all the files first, "
+    "then run setup.exe from the extracted folder.";
+
+void ShowMediaMissing(HWND window) {
+  static_assert(kPathSize + sizeof kMediaMissingText <= kTextSize, "the message fits");
+  (void)FormatText(g_state.messageText, kMediaMissingText, g_state.moduleDir);
+  MessageBoxA(window, g_state.messageText, kMainWindowTitle, MB_OK | MB_ICONERROR);
+}
+
 }  // namespace
 
 int InitInstance(HINSTANCE instance, int /*showCommand*/) {
   g_state.instance = instance;
   s_moduleNameWhole = CaptureModuleDirectory(instance);
   s_sourcePathsFit = s_moduleNameWhole && SourcePathsFit();
+  s_mediaPresent = s_sourcePathsFit && AnySourceFolderPresent();
   HWND window = CreateWindowExA(0, kMainClassName, kMainWindowTitle, WS_POPUP, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                 instance, nullptr);
@@ -76,11 +90,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_USER:
       if (s_wizardStarted) return 0;
       s_wizardStarted = true;
-      if (s_sourcePathsFit) {
-        // RunWizard keeps the window while it runs (WizardRun).
-        if (!RefuseModuleFolderNotHeld(window)) RunWizard(window);
-      } else {
+      if (!s_sourcePathsFit) {
         ShowFolderTooLong(window);
+      } else if (!s_mediaPresent) {
+        ShowMediaMissing(window);
+      } else if (!RefuseModuleFolderNotHeld(window)) {
+        RunWizard(window);  // which keeps the window while it runs (WizardRun)
       }
       PostMessageA(window, WM_CLOSE, 0, 0);
       return 0;

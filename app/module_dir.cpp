@@ -45,3 +45,21 @@ bool SourcePathsFit() {
   *g_state.moduleNameSlot = '\0';
   return fit;
 }
+
+bool AnySourceFolderPresent() {
+  bool any = false;
+  for (const Component& c : kComponents) {
+    // The patterns fit: SourcePathsFit has written each of them there.
+    if (!WriteAtSlot(g_state.moduleDir, kPathSize, g_state.moduleNameSlot, c.sourcePattern))
+      continue;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(g_state.moduleDir, &found);  // "." of a folder that is there
+    if (search != INVALID_HANDLE_VALUE) {
+      FindClose(search);
+      any = true;
+      break;
+    }
+  }
+  *g_state.moduleNameSlot = '\0';
+  return any;
+}

@@ -13,3 +13,8 @@
 // component's search pattern ("samples\*.*" is the longest), and each entry of each source
 // folder behind that folder's backslash, terminator included. moduleDir is left as it was.
 [[nodiscard]] bool SourcePathsFit();
+
+// True when at least one of the source folders (plugin\, samples\, help\) is beside the
+// program. Where none is, setup.exe was run alone, as the shell runs it from inside a zip.
+// moduleDir is left as it was.
+[[nodiscard]] bool AnySourceFolderPresent();

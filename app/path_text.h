@@ -12,6 +12,8 @@
 
 #include <stddef.h>
 
+constexpr size_t kPathSize = 260;  // the platform's MAX_PATH, terminator included
+
 // The lead bytes of a code page: such a byte and the byte after it are one character.
 struct LeadBytes {
   bool lead[256];

@@ -50,7 +50,9 @@ for dll in $dlls; do
   grep -qw -- "$dll" <<<"$allowed" || say "imports $dll, which is not one of: $allowed"
 done
 # Identity: what Explorer's properties and the elevation prompt show.
-resources=$(python3 "$here/pe-resources.py" "$image" 2>&1) || say "unreadable resources: $resources"
+# Debian's own interpreter, for which python3-pefile is installed (another python3 earlier
+# in PATH may not have it).
+resources=$(/usr/bin/python3 "$here/pe-resources.py" "$image" 2>&1) || say "unreadable resources: $resources"
 fact() { sed -n "s/^$1=//p" <<<"$resources"; }
 if ! grep -q '^version\.' <<<"$resources"; then
   say "no version information"

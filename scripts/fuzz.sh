@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:?usage: fuzz.sh OUT_DIR [seconds]}
 seconds=${2:-${VELVOR_FUZZ_SECONDS:-60}}
 mkdir -p "$out/corpus"
-sources=("$root/tests/fuzz/path_text_fuzz.cpp" "$root/app/path_text.cpp")
+sources=("$root/tests/fuzz/path_text_fuzz.cpp" "$root/app/path_text.cpp" "$root/wizard/directory_text.cpp")
 clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
   -I"$root" "${sources[@]}" -o "$out/path_text_fuzz"
 # New inputs go to a working corpus in the build folder; the seeds stay as they are.

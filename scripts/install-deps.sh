@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the cross toolchain, Wine and Xvfb (with the X tools that see its windows), and
-# the tools of the release checks (ImageMagick and DejaVu for the artwork, python3,
-# osslsigncode and openssl for signing) from Debian's packages when any is missing, and
+# Installs the cross toolchain, Wine with the platform's own fonts, Xvfb (with the X tools
+# that see its windows), and the tools of the release checks (ImageMagick and DejaVu for
+# the artwork, python3 with pefile for the image's resources, osslsigncode and openssl for
+# signing) from Debian's packages when any is missing, and
 # makes the Japanese locale that the double-byte code-page tests run Wine under.
 # Safe to run again: it does nothing when everything is already there.
 set -euo pipefail
@@ -10,10 +11,11 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 # locales for ja_JP.UTF-8 (Wine then takes code page 932); the IPA Gothic font so that
-# screenshots taken under it show the Japanese names.
-for p in g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 \
+# screenshots taken under it show the Japanese names. fonts-wine: "MS Sans Serif", Tahoma,
+# Marlett and the rest, which scripts/wine-run.sh puts into each prefix's Fonts folder.
+for p in g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 fonts-wine \
          xvfb xauth x11-utils googletest clang libclang-rt-14-dev \
-         cmake ninja-build imagemagick fonts-dejavu-core python3 osslsigncode openssl \
+         cmake ninja-build imagemagick fonts-dejavu-core python3 python3-pefile osslsigncode openssl \
          locales fonts-ipafont-gothic; do
   have "$p" || need+=("$p")
 done

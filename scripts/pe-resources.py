@@ -1,122 +1,73 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Prints what a Windows image's resources say about its identity, one fact a line, for
 scripts/check-image.sh to judge:
 
   version.fixed.file=1.0.0.0          VS_FIXEDFILEINFO's file and product versions
   version.fixed.product=1.0.0.0
-  version.translation=0409/1252       each language/code page pair of VarFileInfo
+  version.translation=0409/1252       the language/code page pair of VarFileInfo
   version.<Name>=<text>               each string of the StringFileInfo tables
   icon.group=<id>                     the first icon group, the one Explorer shows
   icon.image=<W>x<H>                  each image of that group, as its own header says
   icon.fault=<what>                   an image of the group that is missing or wrong
 
 Nothing is printed for what the image does not have. Exits 1, saying why, when the file
-is not a PE image or its resource tree points outside the file.
+is not a PE image or its resource tree points outside the file. The PE and resource
+parsing is Debian's python3-pefile (for Debian's own /usr/bin/python3).
   pe-resources.py setup.exe
 """
 import struct
 import sys
 
+import pefile
+
 RT_ICON, RT_GROUP_ICON, RT_VERSION = 3, 14, 16
 
 
-class Image:
-    def __init__(self, data):
-        self.data = data
-        if data[:2] != b"MZ":
-            raise ValueError("no MZ header")
-        pe = self.u32(0x3C)
-        if data[pe:pe + 4] != b"PE\0\0":
-            raise ValueError("no PE signature")
-        sections, optional_size = self.u16(pe + 6), self.u16(pe + 20)
-        optional = pe + 24
-        magic = self.u16(optional)
-        if magic not in (0x10B, 0x20B):
-            raise ValueError("unknown optional header 0x%x" % magic)
-        directories = optional + (96 if magic == 0x10B else 112)
-        count = self.u32(directories - 4)
-        self.rsrc_rva = self.u32(directories + 16) if count > 2 else 0
-        table = optional + optional_size
-        self.sections = [struct.unpack_from("<IIII", data, table + 40 * i + 8)
-                         for i in range(sections)]
-
-    def u16(self, offset):
-        return struct.unpack_from("<H", self.data, offset)[0]
-
-    def u32(self, offset):
-        return struct.unpack_from("<I", self.data, offset)[0]
-
-    def offset(self, rva):
-        for virtual_size, address, raw_size, raw in self.sections:
-            if address <= rva < address + max(virtual_size, raw_size):
-                return raw + rva - address
-        raise ValueError("address 0x%x is in no section" % rva)
-
-    def resources(self):
-        """{type: [(name, data), ...]} in the resource directory's order."""
-        found = {}
-        if not self.rsrc_rva:
-            return found
-        root = self.offset(self.rsrc_rva)
-
-        def entries(directory):
-            named, ids = struct.unpack_from("<HH", self.data, root + directory + 12)
-            for i in range(named + ids):
-                name, target = struct.unpack_from("<II", self.data, root + directory + 16 + 8 * i)
-                yield ("name" if name >> 31 else name), target
-
-        for kind, types in entries(0):
-            for name, names in entries(types & 0x7FFFFFFF):
-                for _, leaf in entries(names & 0x7FFFFFFF):
-                    rva, size = struct.unpack_from("<II", self.data, root + leaf)
-                    start = self.offset(rva)
-                    if start + size > len(self.data):
-                        raise ValueError("resource data past the end of the file")
-                    found.setdefault(kind, []).append((name, self.data[start:start + size]))
-        return found
+def resources(pe):
+    """{type: [(name, data), ...]} in the resource directory's order."""
+    found = {}
+    directory = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    for kind in directory.entries if directory else []:
+        for name in kind.directory.entries:
+            for leaf in name.directory.entries:
+                rva, size = leaf.data.struct.OffsetToData, leaf.data.struct.Size
+                try:
+                    start = pe.get_offset_from_rva(rva)
+                except pefile.PEFormatError:
+                    raise ValueError("address 0x%x is in no section" % rva)
+                if start is None or start + size > len(pe.__data__):
+                    raise ValueError("resource data past the end of the file")
+                key = "name" if name.id is None else name.id
+                found.setdefault(kind.id, []).append((key, pe.__data__[start:start + size]))
+    return found
 
 
-def version_node(data, at):
-    """One node of VS_VERSIONINFO: (key, value bytes, value is text, children)."""
-    length, value_length, is_text = struct.unpack_from("<HHH", data, at)
-    end = at + length
-    if length < 6 or end > len(data):
-        raise ValueError("a version node of %d bytes at %d does not fit" % (length, at))
-    key_end = at + 6
-    while data[key_end:key_end + 2] != b"\0\0":
-        key_end += 2
-        if key_end >= end:
-            raise ValueError("a version node's key at %d has no end" % at)
-    key = data[at + 6:key_end].decode("utf-16-le")
-    value_at = (key_end + 2 + 3) & ~3
-    value = data[value_at:value_at + value_length * (2 if is_text else 1)]
-    child = (value_at + len(value) + 3) & ~3
-    children = []
-    while child < end:
-        children.append(version_node(data, child))
-        child = (child + struct.unpack_from("<H", data, child)[0] + 3) & ~3
-    return key, value, is_text, children
+def text(raw):
+    return raw.decode("utf-8", "replace") if isinstance(raw, bytes) else str(raw)
 
 
-def print_version(data):
-    key, fixed, _, children = version_node(data, 0)
+def print_version(pe):
+    infos = getattr(pe, "VS_VERSIONINFO", [])
+    if not infos:
+        return
+    key = text(getattr(infos[0], "Key", b""))
     if key != "VS_VERSION_INFO":
         print("version.fault=the version resource is %r, not VS_VERSION_INFO" % key)
         return
-    if len(fixed) >= 52 and struct.unpack_from("<I", fixed)[0] == 0xFEEF04BD:
-        file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<IIII", fixed, 8)
-        for name, ms, ls in (("file", file_ms, file_ls), ("product", product_ms, product_ls)):
+    fixed = getattr(pe, "VS_FIXEDFILEINFO", [])
+    if fixed and fixed[0].Signature == 0xFEEF04BD:
+        f = fixed[0]
+        for name, ms, ls in (("file", f.FileVersionMS, f.FileVersionLS),
+                             ("product", f.ProductVersionMS, f.ProductVersionLS)):
             print("version.fixed.%s=%d.%d.%d.%d" % (name, ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF))
-    for block, _, _, tables in children:
-        if block == "StringFileInfo":
-            for _, _, _, strings in tables:
-                for name, text, _, _ in strings:
-                    print("version.%s=%s" % (name, text.decode("utf-16-le").rstrip("\0")))
-        elif block == "VarFileInfo":
-            for _, pairs, _, _ in tables:
-                for i in range(0, len(pairs) - 3, 4):
-                    language, codepage = struct.unpack_from("<HH", pairs, i)
-                    print("version.translation=%04x/%d" % (language, codepage))
+    for block in (getattr(pe, "FileInfo", None) or [[]])[0]:
+        for table in getattr(block, "StringTable", []):
+            for name, value in table.entries.items():
+                print("version.%s=%s" % (text(name), text(value).rstrip("\0")))
+        for var in getattr(block, "Var", []):
+            for pair in getattr(var, "entry", {}).values():
+                language, codepage = (int(word, 16) for word in pair.split())
+                print("version.translation=%04x/%d" % (language, codepage))
 
 
 def print_icon(groups, icons):
@@ -142,13 +93,15 @@ def main():
     if len(sys.argv) != 2:
         sys.exit("usage: pe-resources.py IMAGE")
     try:
-        with open(sys.argv[1], "rb") as f:
-            found = Image(f.read()).resources()
+        pe = pefile.PE(sys.argv[1], fast_load=True)
+        pe.parse_data_directories(
+            directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+        found = resources(pe)
         if RT_VERSION in found:
-            print_version(found[RT_VERSION][0][1])
+            print_version(pe)
         if RT_GROUP_ICON in found:
             print_icon(found[RT_GROUP_ICON], found.get(RT_ICON, []))
-    except (OSError, ValueError, struct.error, UnicodeDecodeError) as e:
+    except (OSError, ValueError, struct.error, UnicodeDecodeError, pefile.PEFormatError) as e:
         sys.exit("pe-resources: %s: %s" % (sys.argv[1], e))
 
 

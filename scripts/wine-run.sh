@@ -110,6 +110,18 @@ REG
   touch "$WINEPREFIX/.velvor-ready"
 fi
 
+# The platform's own fonts ("MS Sans Serif" of the dialogs, Marlett of the caption
+# buttons, Tahoma...), from Debian's fonts-wine: this Wine build looks for them only in
+# the prefix's Fonts folder, and without them draws every page in a substitute whose sizes
+# are not those of Windows. Put into prefixes made before this too; each program started
+# afterwards finds them.
+wine_fonts=/usr/share/wine/fonts
+[ -f "$wine_fonts/ms_sans_serif.ttf" ] ||
+  { echo "wine-run.sh: no $wine_fonts/ms_sans_serif.ttf (bash scripts/install-deps.sh installs fonts-wine)" >&2; exit 2; }
+for font in "$wine_fonts"/*; do
+  [ -f "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] || cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+done
+
 # The virtual desktop is up when its X window, "Default - Wine desktop", is viewable and
 # belongs to an explorer of this prefix: other prefixes (the other architecture's, other
 # build folders') may show a desktop of the same name on a shared display.

@@ -11,6 +11,7 @@
 #include "app/installer_state.h"
 #include "app/path_text.h"
 #include "resources/resource.h"
+#include "wizard/directory_text.h"
 #include "wizard/page_result.h"
 
 namespace {
@@ -26,12 +27,20 @@ static_assert(sizeof(void*) != 4 || kOldFileDialogRecordSize == 76,
 constexpr DWORD kBrowseFlags = OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_LONGNAMES;
 static_assert(kBrowseFlags == 0x0020002C, "the Browse dialog's flags");
 const wchar_t kBrowseTitle[] = L"Select Directory";
-// The limit is in bytes: a character outside the English alphabet may take two to four.
-const char kDirectoryTooLongText[] =
-    "The directory is too long: it can have at most 259 bytes, and a character outside the "
-    "English alphabet may take up to four. Type a shorter one.";
-const char kDirectoryTooLongTitle[] = "Velvorine Install";
-static_assert(kPathSize - 1 == 259, "the limit the text above names");
+// Why Next refused the typed directory.
+const char kRefusalTitle[] = "Velvorine Install";
+const char kNotFullPathText[] =
+    "The directory must be a full path that starts with its drive letter, for example "
+    "C:\\Velvorine\\Samples (or a network path, such as \\\\server\\share\\Velvorine). "
+    "Type the full path.";
+const char kForbiddenCharacterText[] =
+    "The directory cannot contain %s. No folder name may hold any of < > \" | ? * or a "
+    "control character, and a colon may only follow the drive letter.";
+// The limit is in bytes: a character outside the English alphabet takes two to four.
+const char kTooLongText[] =
+    "The directory is too long: it can have at most %s characters, fewer when they are not "
+    "English letters (each of those takes the room of two to four), so that the files "
+    "installed in it fit behind it. Type a shorter one.";
 
 // A block from the process heap, given back when it goes out of scope.
 class HeapBlock {
@@ -89,24 +98,57 @@ void Browse(HWND page) {
   SetDlgItemTextW(page, IDC_DIRECTORY, name);
 }
 
-// The edit box into pageDirectory, whole and as typed; false, once the user has been told
-// why, when it does not fit or names a character that the ANSI code page cannot hold.
+// Says over the page why its directory was refused; the page stays, as typed.
+void ShowRefusal(HWND page, const DirectoryCheck& check) {
+  char named[32] = "a control character";
+  // Each text with its argument (a character named, a number) fits the buffers whole.
+  static_assert(sizeof kForbiddenCharacterText + sizeof named <= kTextSize &&
+                    sizeof kNotFullPathText <= kTextSize && sizeof kTooLongText + 24 <= kTextSize,
+                "the messages fit");
+  switch (check.problem) {
+    case DirectoryProblem::kForbiddenCharacter:
+      if (static_cast<unsigned char>(check.character) >= 0x20) {
+        const char character[2] = {check.character, '\0'};
+        (void)FormatText(named, "the character %s", character);
+      }
+      (void)FormatText(g_state.messageText, kForbiddenCharacterText, named);
+      break;
+    case DirectoryProblem::kNotFullPath:
+      (void)TextCopy(g_state.messageText, kNotFullPathText);
+      break;
+    default:  // too long
+      (void)FormatNumber(g_state.messageText, kTextSize, kTooLongText, kMaxDirectoryLength);
+      break;
+  }
+  MessageBoxA(page, g_state.messageText, kRefusalTitle, MB_OK | MB_ICONWARNING);
+}
+
+// Next: the edit box's text, cleaned, becomes the page's directory, unless it cannot be
+// one; then the user is told why and nothing is stored. False when refused.
 bool StoreTypedDirectory(HWND page) {
   char typed[kPathSize];
   UnheldChar unheld;
+  // Read whole, as Unicode: typing stops at 259 characters, which may be more bytes, and
+  // another program may put more there. Too long is refused, never cut.
+  DirectoryCheck check = {DirectoryProblem::kTooLong, '\0'};
   switch (ReadItemText(page, IDC_DIRECTORY, typed, kPathSize, &unheld)) {
     case AnsiConversion::kWhole:
-      return TextCopy(g_state.pageDirectory, kPathSize, typed);  // always fits
+      CleanDirectoryText(typed, AnsiLeadBytes());
+      check = CheckDirectoryText(typed, AnsiLeadBytes());
+      break;
     case AnsiConversion::kTooLong:
-      // Typing stops at 259 characters, which may be more bytes; a text put there by other
-      // means may be longer still. Either is refused, never cut.
-      MessageBoxA(page, kDirectoryTooLongText, kDirectoryTooLongTitle, MB_OK | MB_ICONWARNING);
-      return false;
+      break;
     case AnsiConversion::kNotHeld:
       ShowDirectoryNotHeld(page, unheld);
       return false;
   }
-  return false;
+  if (check.problem != DirectoryProblem::kNone) {
+    ShowRefusal(page, check);
+    return false;
+  }
+  // Cleaning only shortens it: it fits the buffer it was read for.
+  (void)TextCopy(g_state.pageDirectory, kPathSize, typed);
+  return true;
 }
 
 }  // namespace

@@ -222,7 +222,9 @@ TEST_F(Backdrop, AreaUncoveredByAMovedPageIsRepainted) {
 }
 
 // setup.exe declares itself DPI-aware, and at 96, 144 and 192 DPI (set before it starts)
-// its pages grow with their font yet stay whole and centred on the 1024 x 768 screen,
+// its pages grow with their font yet stay whole and centred on the 1024 x 768 screen
+// ("MS Sans Serif" is a bitmap font: it grows in the steps of its sizes, not in proportion;
+// here 144 and 192 DPI take the same size),
 // while the title is drawn 1, 2 and 2 times its size (1.5 rounds up): 321 x 90, 642 x 180
 // and 642 x 180 pixels, each bitmap pixel a square block, with the bands around it, and
 // repainted where a page leaves the enlarged title.
@@ -246,9 +248,8 @@ TEST_F(Backdrop, PagesAndTitleFollowTheScreenDpi) {
     GetWindowRect(page, &centred);
     int width = centred.right - centred.left;
     if (c.dpi == 96) widthAt96 = width;
-    EXPECT_GE(width * 96, widthAt96 * static_cast<int>(c.dpi) * 9 / 10)
-        << "the page did not grow with the DPI: " << width << " wide, " << widthAt96
-        << " at 96 DPI";
+    EXPECT_TRUE(c.dpi == 96 || width > widthAt96)
+        << "the page did not grow with the DPI: " << width << " wide, " << widthAt96 << " at 96";
     ExpectBackdropAround(page);
 
     // Over the lower right of the enlarged title and back: the uncovered part of the

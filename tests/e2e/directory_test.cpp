@@ -1,6 +1,10 @@
 // The directory pages, their defaults and the Browse dialog, seen from outside.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
 
@@ -226,41 +230,54 @@ TEST_F(Directories, BrowseThenCancelOrBackStoresNothing) {
   ExpectCancelledAndExit(setup, plugin);
 }
 
-// A directory is never cut: typing stops at 259 characters, which Next stores whole; a
-// longer text put into the box by other means is refused with a message.
-TEST_F(Directories, ADirectoryIsNeverCut) {
+// What Next makes of a typed directory: the quotes and spaces of a paste go; a relative
+// path, a character that no folder name may hold or a path too long for the files behind
+// it is refused over the page, which keeps the text, and nothing is made for it.
+TEST_F(Directories, TypedDirectoriesAreCleanedOrRefused) {
   SetupProcess setup(media_);
   HWND plugin = StartToPluginPage(setup);
   ASSERT_NE(plugin, nullptr);
-  HWND edit = GetDlgItem(plugin, IDC_DIRECTORY);
-  std::string typed = "C:\\" + std::string(255, 'd');  // 258 characters
-  SetItemText(plugin, IDC_DIRECTORY, typed);
-  SendMessageTimeoutA(edit, EM_SETSEL, typed.size(), typed.size(), SMTO_ABORTIFHUNG, kWait,
-                      nullptr);
-  for (char c : std::string("xyz"))
-    SendMessageTimeoutA(edit, WM_CHAR, c, 0, SMTO_ABORTIFHUNG, kWait, nullptr);
-  typed += "x";
-  EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), typed);
-
-  // Stored whole: the help page proposes the plug-in's directory.
-  HWND samples = Move(setup, plugin, IDOK, "Sample Files");
-  ASSERT_NE(samples, nullptr);
-  HWND help = Move(setup, samples, IDOK, "On-line Help Files");
-  ASSERT_NE(help, nullptr);
-  EXPECT_EQ(ItemText(help, IDC_DIRECTORY), typed);
-
-  SetItemText(help, IDC_DIRECTORY, typed + "\\more");
-  Click(help, IDOK);
-  HWND box = setup.AwaitMessageBox("Velvorine Install");
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(GetWindow(box, GW_OWNER), help);
-  EXPECT_EQ(MessageText(box),
-            "The directory is too long: it can have at most 259 bytes, and a character outside "
-            "the English alphabet may take up to four. Type a shorter one.");
-  ASSERT_TRUE(setup.Press(box, IDOK));
-  EXPECT_TRUE(IsWindowVisible(help)) << "the page stays for a shorter directory";
-  EXPECT_EQ(ItemText(help, IDC_DIRECTORY), typed + "\\more");
-  ExpectCancelledAndExit(setup, help);
+  const std::string notFull =
+      "The directory must be a full path that starts with its drive letter, for example "
+      "C:\\Velvorine\\Samples (or a network path, such as \\\\server\\share\\Velvorine). "
+      "Type the full path.";
+  const std::pair<std::string, std::string> refused[] = {
+      {"Velvorine\\Samples", notFull}, {"C:Velvorine", notFull}, {"\\Velvorine", notFull},
+      {scratch_ + "a|b", "The directory cannot contain the character |. No folder name may hold "
+                         "any of < > \" | ? * or a control character, and a colon may only "
+                         "follow the drive letter."},
+      {scratch_ + std::string(247 - scratch_.size(), 'l'),
+       "The directory is too long: it can have at most 246 characters, so that the files "
+       "installed in it fit behind it. Type a shorter one."}};
+  for (const auto& [typed, message] : refused) {
+    SetItemText(plugin, IDC_DIRECTORY, typed);
+    Click(plugin, IDOK);
+    HWND box = setup.AwaitMessageBox("Velvorine Install");
+    ASSERT_NE(box, nullptr) << typed;
+    EXPECT_EQ(GetWindow(box, GW_OWNER), plugin);
+    EXPECT_EQ(MessageText(box), message);
+    ASSERT_TRUE(setup.Press(box, IDOK));
+    EXPECT_TRUE(IsWindowVisible(plugin)) << "the page stays for another directory";
+    EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), typed);
+  }
+  // Pasted with quotes and spaces, and the longest directory taken, with a stray space.
+  const std::string plugins = scratch_ + "Plug-ins";
+  const std::string samples = scratch_ + std::string(246 - scratch_.size(), 's');
+  SetItemText(plugin, IDC_DIRECTORY, "  \"" + plugins + "\" ");
+  HWND page = Move(setup, plugin, IDOK, "Sample Files");
+  ASSERT_NE(page, nullptr);
+  SetItemText(page, IDC_DIRECTORY, samples + " ");
+  page = Move(setup, page, IDOK, "On-line Help Files");
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(ItemText(page, IDC_DIRECTORY), plugins) << "the plug-in's, as stored";
+  ASSERT_TRUE(setup.Press(page, IDOK));
+  ExpectCompletedAndExit(setup);
+  std::string value;
+  EXPECT_TRUE(ReadProductValue("ParamDirectory", &value) && value == samples) << value;
+  EXPECT_TRUE(ReadProductValue("HelpFile", &value) && value == plugins + "\\velvor.hlp") << value;
+  // Setup ran in its media folder; the relative ones would have been made from there.
+  EXPECT_EQ(FoldersBelow(media_), (std::vector<std::string>{"help", "plugin", "samples"}));
+  EXPECT_FALSE(DirExists("C:\\Velvorine"));
 }
 
 }  // namespace

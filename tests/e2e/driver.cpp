@@ -543,8 +543,9 @@ SetupProcess::SetupProcess(const std::string& mediaDir) {
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
   std::string cmd = "\"" + exe + "\"";
-  if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      mediaDir.c_str(), &si, &pi)) {
+  // Not the driver's error mode (GoogleTest sets one), so that the program's own shows.
+  if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
+                      nullptr, mediaDir.c_str(), &si, &pi)) {
     ADD_FAILURE() << "cannot start " << exe << " (error " << GetLastError() << ")";
     return;
   }
@@ -712,6 +713,19 @@ bool SetupProcess::AwaitExit(DWORD* exitCode, DWORD ms) {
   }
   GetExitCodeProcess(process_, exitCode);
   return true;
+}
+
+UINT SetupProcess::ExchangeErrorMode(UINT mode) {
+  // System DLLs sit at the same address in every process of a session.
+  auto set = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetErrorMode")));
+  HANDLE thread = CreateRemoteThread(process_, nullptr, 0, set,
+                                     reinterpret_cast<void*>(static_cast<UINT_PTR>(mode)), 0, nullptr);
+  DWORD previous = ~0u;  // no such mode
+  if (thread && WaitForSingleObject(thread, kWait) == WAIT_OBJECT_0)
+    GetExitCodeThread(thread, &previous);
+  if (thread) CloseHandle(thread);
+  return previous;
 }
 
 void ExpectExitZero(SetupProcess& setup) {

@@ -154,6 +154,10 @@ class SetupProcess {
   bool Press(HWND dialog, int id, DWORD ms = kWait);
   // Waits for the program to end; its exit code, or a failure when it does not end.
   bool AwaitExit(DWORD* exitCode, DWORD ms = kWait);
+  // The program's error mode, read from inside it: a thread started there runs
+  // SetErrorMode(mode), whose result is the mode it had (and then has mode); ~0u when no
+  // such thread ran.
+  UINT ExchangeErrorMode(UINT mode);
 
  private:
   HANDLE process_ = nullptr;

@@ -492,29 +492,32 @@ TEST_F(Install, ADriveThatFillsUpLeavesNoDamagedFile) {
   RemoveTree(plugin);
 }
 
-// A help file whose name makes its full path longer than 259 characters: named, Ignore
-// the default (Retry cannot help), the rest installed and HelpFile written.
-TEST_F(Install, AFileWhosePathIsTooLongIsNamed) {
+// The longest help directory that the page takes: a file whose name is longer than the
+// copy's temporary names does not fit behind it and is named, Ignore the default (Retry
+// cannot help); the rest are installed and HelpFile written.
+TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
   std::vector<MediaFile> payload = DefaultPayload();
-  std::string longName = std::string(40, 'n') + ".txt";
-  payload.push_back({"help", longName, "a long name"});
+  payload.push_back({"help", "ok.txt", "a short name"});
+  payload.push_back({"help", "a-longer-name.txt", "17 characters"});
   std::string media = MakeMedia(root_, payload);
   std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
-  std::string help = root_ + std::string(230 - root_.size(), 'h');
+  // 246 characters: "\velvor.hlp" fits behind it (257), "\a-longer-name.txt" does not (264).
+  std::string help = root_ + std::string(246 - root_.size(), 'h');
   SetupProcess setup(media);
   WalkToInstall(setup, {{true, true, true}, {plugin, samples, help}});
   HWND box = setup.AwaitMessageBox("Velvorine Install");
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(MessageText(box), "Could not install " + help + "\\" + longName + "\n\n" +
-                                  "Its full path is longer than the 259 characters that a path "
-                                  "may have.");
+  EXPECT_EQ(MessageText(box),
+            "Could not install " + help + "\\a-longer-name.txt\n\n"
+            "Its full path is longer than the 259 characters that a path may have.");
   EXPECT_EQ(DefaultButton(box), IDIGNORE);
   ASSERT_TRUE(setup.Press(box, IDIGNORE));
   ExpectLastWord(setup, "The installation has completed, but 1 file was not installed.");
-  EXPECT_EQ(FilesIn(help), (std::vector<std::string>{"velvor.cnt", "velvor.hlp"}));
-  EXPECT_EQ(ReadFileText(help + "\\velvor.hlp"), ReadFileText(media + "help\\velvor.hlp"));
+  EXPECT_EQ(FilesIn(help), (std::vector<std::string>{"ok.txt", "velvor.cnt", "velvor.hlp"}));
+  EXPECT_EQ(ReadFileText(help + "\\ok.txt"), "a short name");
   ExpectCopied(media, "plugin", plugin);
   ExpectCopied(media, "samples", samples);
+  EXPECT_EQ(Value("ParamDirectory"), samples);
   EXPECT_EQ(Value("HelpFile"), help + "\\velvor.hlp");
 }
 

@@ -316,4 +316,23 @@ TEST_F(Shell, AFolderWhosePathsDoNotFitIsNamedAndNothingIsInstalled) {
   }
 }
 
+// setup.exe alone, as the shell runs it from inside a zip: it says where it looked for its
+// folders and ends, having written nothing. A drive without media fails quietly there.
+TEST_F(Shell, SetupWithoutItsFoldersSaysSoAndEnds) {
+  std::string alone = MakeMedia(ScratchDir(), {});
+  SetupProcess setup(alone);
+  HWND box = setup.AwaitMessageBox("Velvorine Install");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(setup.ExchangeErrorMode(SEM_FAILCRITICALERRORS), UINT{SEM_FAILCRITICALERRORS});
+  EXPECT_EQ(GetWindow(box, GW_OWNER), setup.MainWindow());
+  EXPECT_EQ(MessageText(box),
+            "Setup cannot find the files that it installs. They belong beside setup.exe, in the "
+            "folders plugin, samples and help, and none of them is in the folder it looked in:\n\n" +
+                alone + "\n\nIf setup.exe was opened from inside a zip file, extract all the "
+                "files first, then run setup.exe from the extracted folder.");
+  ASSERT_TRUE(setup.Press(box, IDOK));
+  ExpectExitZero(setup);
+  EXPECT_FALSE(ProductKeyExists());
+}
+
 }  // namespace

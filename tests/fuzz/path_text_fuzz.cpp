@@ -1,5 +1,5 @@
 // libFuzzer target over the bounded text helpers and the parsing the program does on
-// text it does not control. Buffers are heap blocks of their exact size, so the
+// text it does not control (the editor's open command, a typed directory). Buffers are heap blocks of their exact size, so the
 // address sanitizer sees any write past them; the checks below catch wrong results.
 //
 // Input: one byte choosing the buffer size (low six bits) and the code page (top bit:
@@ -14,6 +14,7 @@
 
 #include "app/path_text.h"
 #include "tests/unit/lead_bytes_932.h"
+#include "wizard/directory_text.h"
 
 namespace {
 
@@ -140,6 +141,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool whole = FormatText(dst.p, dst.size, a.c_str(), b.c_str());
     Check(TextLength(dst.p, dst.size) < dst.size, "FormatText terminated");
     Check(whole || TextLength(dst.p, dst.size) == dst.size - 1, "FormatText cuts at the end");
+  }
+  {  // A typed directory: cleaned inside its own buffer, never longer; an accepted one is a
+     // full path (or empty) no longer than the longest directory
+    Block dst(kPathSize);
+    if (TextCopy(dst.p, dst.size, a.c_str())) {
+      CleanDirectoryText(*reinterpret_cast<char(*)[kPathSize]>(dst.p), lead);
+      std::string cleaned = dst.p;
+      Check(cleaned.size() <= a.size() && (cleaned.empty() || cleaned[0] != ' '), "cleaned");
+      if (CheckDirectoryText(dst.p, lead).problem == DirectoryProblem::kNone)
+        Check(cleaned.size() <= kMaxDirectoryLength &&
+                  (cleaned.empty() || cleaned[1] == ':' || cleaned.compare(0, 2, "\\\\") == 0),
+              "accepted directory");
+    }
   }
   {  // TextTerminate on a buffer with no terminator at all
     Block dst(bufSize);

@@ -178,33 +178,4 @@ TEST_F(Pages, ComponentPageShowsAndStoresTheFlagsOnNextAndCancel) {
   DestroyWindow(dlg);
 }
 
-TEST_F(Pages, DirectoryPageStoresTheEditBoxOnlyOnNext) {
-  char dir[kPathSize] = "C:\\Before";
-  g_state.pageDirectory = dir;
-  g_state.pageDisplayName = "Sample Files";
-  g_state.pageMarkerFile = "canyon.jpg";
-  HWND dlg = CreateDialogParamA(g_state.instance, MAKEINTRESOURCEA(IDD_DIRECTORY), nullptr,
-                                DirectoryPageProc, 0);
-  ASSERT_NE(dlg, nullptr);
-  EXPECT_EQ(TextOf(GetDlgItem(dlg, IDC_PROMPT)),
-            "Type in the directory where the Sample Files will be installed,");
-  EXPECT_EQ(TextOf(GetDlgItem(dlg, IDC_DIRECTORY)), "C:\\Before");
-  SetDlgItemTextA(dlg, IDC_DIRECTORY, "C:\\Typed");
-  SendMessageA(dlg, WM_COMMAND, IDC_BACK, 0);
-  SendMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
-  EXPECT_STREQ(dir, "C:\\Before");
-  SendMessageA(dlg, WM_COMMAND, IDOK, 0);
-  EXPECT_STREQ(dir, "C:\\Typed");
-  // Typing stops where the buffer would be full, so Next stores the text whole.
-  std::string longPath = "C:\\" + std::string(kPathSize - 6, 'a');  // room for two more
-  SetDlgItemTextA(dlg, IDC_DIRECTORY, longPath.c_str());
-  HWND edit = GetDlgItem(dlg, IDC_DIRECTORY);
-  SendMessageA(edit, EM_SETSEL, longPath.size(), longPath.size());
-  for (char c : std::string("xyz")) SendMessageA(edit, WM_CHAR, c, 0);
-  SendMessageA(dlg, WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(std::string(dir), longPath + "xy");
-  EXPECT_EQ(strlen(dir), kPathSize - 1);
-  DestroyWindow(dlg);
-}
-
 }  // namespace

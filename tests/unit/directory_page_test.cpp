@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/installer_state.h"
 #include "resources/resource.h"
@@ -120,11 +121,11 @@ DWORD WINAPI DriveBrowseDialog(void* p) {
   return 0;
 }
 
-// Points this program's import of a kernel32 function elsewhere while it lives, so that
-// the code under test, linked into this program, calls the replacement.
+// Points this program's import of a system function elsewhere while it lives, so that the
+// code under test, linked into this program, calls the replacement.
 class ImportPatch {
  public:
-  ImportPatch(const char* function, void* replacement) {
+  ImportPatch(const char* dll, const char* function, void* replacement) {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
         base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
@@ -132,7 +133,7 @@ class ImportPatch {
         nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
          imp->Name; ++imp) {
-      if (_stricmp(reinterpret_cast<char*>(base + imp->Name), "kernel32.dll") != 0) continue;
+      if (_stricmp(reinterpret_cast<char*>(base + imp->Name), dll) != 0) continue;
       auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
       auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
       for (; names->u1.AddressOfData; ++names, ++slots) {
@@ -165,6 +166,17 @@ class ImportPatch {
 
 LPVOID WINAPI NoHeapBlock(HANDLE, DWORD, SIZE_T) { return nullptr; }
 
+// The page's message boxes, answered at once, so that none can hold the test's thread.
+struct ShownBox {
+  HWND owner;
+  std::string text, title;
+};
+std::vector<ShownBox> g_boxes;
+int WINAPI AnswerBox(HWND owner, LPCSTR text, LPCSTR title, UINT) {
+  g_boxes.push_back({owner, text, title});
+  return IDOK;
+}
+
 class Browse : public testing::Test {
  protected:
   void SetUp() override {
@@ -186,6 +198,8 @@ class Browse : public testing::Test {
     ASSERT_NE(page_, nullptr);
   }
   void TearDown() override {
+    EXPECT_EQ(g_boxes.size(), 0u) << "a box said: " << g_boxes[0].text;
+    g_boxes.clear();
     if (page_) DestroyWindow(page_);
     SetCurrentDirectoryA(startDir_);
     RemoveTree(kScratch);
@@ -216,7 +230,26 @@ class Browse : public testing::Test {
   char directory_[kPathSize] = {};
   char startDir_[MAX_PATH] = {};
   HWND page_ = nullptr;
+  ImportPatch boxes_{"user32.dll", "MessageBoxA", reinterpret_cast<void*>(AnswerBox)};
 };
+using Page = Browse;
+
+// Typing stops where the buffer would be full; Next refuses that as too long for a
+// directory, over the page, and stores nothing.
+TEST_F(Page, TypingStopsAtTheBufferAndNextRefusesWhatIsTooLong) {
+  OpenPage("C:\\Before");
+  std::string longPath = "C:\\" + std::string(kPathSize - 6, 'a');  // room for two more
+  SetDlgItemTextA(page_, IDC_DIRECTORY, longPath.c_str());
+  HWND edit = GetDlgItem(page_, IDC_DIRECTORY);
+  SendMessageA(edit, EM_SETSEL, longPath.size(), longPath.size());
+  for (char c : std::string("xyz")) SendMessageA(edit, WM_CHAR, c, 0);
+  SendMessageA(page_, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(EditBox(), longPath + "xy");
+  EXPECT_STREQ(directory_, "C:\\Before");
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0].owner, page_);
+  g_boxes.clear();
+}
 
 TEST_F(Browse, OpensTheOlderDialogInTheStoredDirectoryAndKeepsTheChosenFolder) {
   OpenPage(Dir("\\Stored"));
@@ -293,7 +326,7 @@ TEST_F(Browse, WithoutItsHeapBlockBrowseDoesNothing) {
   HANDLE thread = CreateThread(nullptr, 0, DriveBrowseDialog, &args, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   {
-    ImportPatch patch("HeapAlloc", reinterpret_cast<void*>(NoHeapBlock));
+    ImportPatch patch("kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(NoHeapBlock));
     ASSERT_TRUE(patch.active());
     SendMessageA(page_, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(page_, IDC_BROWSE)));
