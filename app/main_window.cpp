@@ -90,11 +90,13 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_USER:
       if (s_wizardStarted) return 0;
       s_wizardStarted = true;
+      // A folder the code page cannot name is said first: nothing could be found in it.
       if (!s_sourcePathsFit) {
         ShowFolderTooLong(window);
+      } else if (RefuseModuleFolderNotHeld(window)) {
       } else if (!s_mediaPresent) {
         ShowMediaMissing(window);
-      } else if (!RefuseModuleFolderNotHeld(window)) {
+      } else {
         RunWizard(window);  // which keeps the window while it runs (WizardRun)
       }
       PostMessageA(window, WM_CLOSE, 0, 0);

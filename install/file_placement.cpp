@@ -21,6 +21,9 @@ const char kWorkFolder[] = "~vlvwork.tmp";
 // folder. Only the copy worker touches them.
 unsigned s_tempNumber = 0;
 bool s_inWorkFolder = false;
+// Whether the last file placed replaced one: in a reinstall the next will too, and its
+// attributes are looked at first instead of a rename that fails because it is there.
+bool s_expectReplace = false;
 
 DWORD WithoutReadOnly(DWORD attributes) {
   attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
@@ -86,9 +89,7 @@ Failure WhyNotReplaced(const char* dest, DWORD error) {
 // Renames the temporary copy over an existing dest, which keeps its attributes but
 // read-only. A read-only dest cannot be replaced: its attribute is cleared for the rename
 // and put back if the rename fails.
-Failure ReplaceWith(const char* temp, const char* dest) {
-  DWORD old = g_system.GetFileAttributesA(dest);
-  if (old == INVALID_FILE_ATTRIBUTES) return {Reason::kSystem, GetLastError()};
+Failure ReplaceWith(const char* temp, const char* dest, DWORD old) {
   if (old & FILE_ATTRIBUTE_DIRECTORY) return {Reason::kFolderInTheWay, 0};
   DWORD kept = WithoutReadOnly(old);
   // The copy has the source's attributes, the archive bit as a rule, which a replaced
@@ -146,11 +147,21 @@ Failure PlaceFile(const char* source, const char* dest, size_t dirLength,
       ((attributes & FILE_ATTRIBUTE_READONLY) &&
        !g_system.SetFileAttributesA(temp, WithoutReadOnly(attributes)))) {
     failure = {Reason::kSystem, GetLastError()};
-  } else if (g_system.MoveFileExA(temp, dest, 0)) {
-    return {};  // a new name
   } else {
-    DWORD error = GetLastError();
-    failure = IsExistsError(error) ? ReplaceWith(temp, dest) : WhyNotReplaced(dest, error);
+    DWORD old = s_expectReplace ? g_system.GetFileAttributesA(dest) : INVALID_FILE_ATTRIBUTES;
+    s_expectReplace = true;
+    if (old != INVALID_FILE_ATTRIBUTES) {
+      failure = ReplaceWith(temp, dest, old);
+    } else if (g_system.MoveFileExA(temp, dest, 0)) {
+      s_expectReplace = false;
+      return {};  // a new name
+    } else if (DWORD error = GetLastError(); !IsExistsError(error)) {
+      failure = WhyNotReplaced(dest, error);
+    } else if ((old = g_system.GetFileAttributesA(dest)) == INVALID_FILE_ATTRIBUTES) {
+      failure = {Reason::kSystem, GetLastError()};
+    } else {
+      failure = ReplaceWith(temp, dest, old);
+    }
     if (failure.reason == Reason::kNone) return failure;
   }
   RemoveTemp(temp);
@@ -180,6 +191,7 @@ void RemoveCopiesIn(char (&path)[kPathSize], size_t dirLength) {
 
 void BeginPlacing(const char* dest, size_t dirLength) {
   s_inWorkFolder = false;
+  s_expectReplace = false;
   char path[kPathSize];
   if (!TextCopy(path, dest)) return;
   RemoveCopiesIn(path, dirLength);

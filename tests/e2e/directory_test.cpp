@@ -247,7 +247,8 @@ TEST_F(Directories, TypedDirectoriesAreCleanedOrRefused) {
                          "any of < > \" | ? * or a control character, and a colon may only "
                          "follow the drive letter."},
       {scratch_ + std::string(247 - scratch_.size(), 'l'),
-       "The directory is too long: it can have at most 246 characters, so that the files "
+       "The directory is too long: it can have at most 246 characters, fewer when they are "
+       "not English letters (each of those takes the room of two to four), so that the files "
        "installed in it fit behind it. Type a shorter one."}};
   for (const auto& [typed, message] : refused) {
     SetItemText(plugin, IDC_DIRECTORY, typed);
