@@ -6,7 +6,9 @@
 
 #include "app/backdrop.h"
 #include "app/backdrop_bands.h"
+#include "app/busy_cursor.h"
 #include "app/installer_state.h"
+#include "app/main_window.h"
 
 namespace {
 
@@ -197,6 +199,30 @@ TEST_F(PaintedWindow, TitleBitmapThatFailsToLoadIsTriedAgainOnTheNextPaint) {
   HBITMAP loaded = g_state.titleBitmap;
   Repaint();
   EXPECT_EQ(g_state.titleBitmap, loaded);
+}
+
+// While the program waits for a file still being copied after a Cancel, the backdrop
+// shows the wait cursor; after, the arrow of its class again.
+TEST(MainWindow, ShowsTheWaitCursorWhileBusy) {
+  ASSERT_TRUE(InitApplication(GetModuleHandleA(nullptr)));
+  HWND window = CreateWindowExA(0, kMainClassName, "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  auto cursorAfterSetCursor = [&] {
+    SetCursor(nullptr);
+    SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+  {
+    BusyCursor busy;
+    EXPECT_EQ(cursorAfterSetCursor(), LoadCursorA(nullptr, IDC_WAIT));
+  }
+  EXPECT_EQ(cursorAfterSetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+  DestroyWindow(window);
+  MSG msg;  // its start message and the quit message that its end posts
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
 }
 
 }  // namespace
