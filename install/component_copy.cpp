@@ -17,6 +17,11 @@ namespace {
 // Sent by the worker to the progress dialog, which asks the user and answers with the
 // button pressed. lParam: the Question.
 constexpr UINT kAskAboutFailure = WM_APP + 1;
+// Posted by the worker to the progress dialog for each file it begins: lParam, its name in
+// the list (which stays until the worker has ended). Posted, not sent: the worker does not
+// wait for the dialog to repaint, which under Wine cost a third as much as a small file's
+// copy.
+constexpr UINT kShowFileName = WM_APP + 2;
 
 struct Question {
   const char* name;
@@ -63,9 +68,12 @@ const char* FirstFile(const char* list) {
 
 size_t DirLength() { return static_cast<size_t>(g_state.destNameSlot - g_state.destPath); }
 
+// On the user-interface thread, which formats in a buffer of its own (messageText is the
+// worker's while it runs).
 void ShowFileName(HWND dialog, const char* name) {
-  (void)FormatText(g_state.messageText, "Copying %s", name);  // a name fits whole
-  SetDlgItemTextA(dialog, IDC_COPYFILE, g_state.messageText);
+  char text[kTextSize];
+  (void)FormatText(text, "Copying %s", name);  // a name fits whole
+  SetDlgItemTextA(dialog, IDC_COPYFILE, text);
 }
 
 // Installs the entry name: its source and destination paths are formed at the two slots.
@@ -146,6 +154,9 @@ INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       s_worker = CreateThread(nullptr, 0, CopyWorker, nullptr, 0, nullptr);
       return TRUE;
     }
+    case kShowFileName:
+      ShowFileName(dialog, reinterpret_cast<const char*>(lParam));
+      return TRUE;
     case kAskAboutFailure: {
       // The worker waits for the answer meanwhile. Once the dialog is closing, no one is
       // asked: the worker stops.
@@ -180,8 +191,8 @@ DWORD InstallListed(bool* finished) {
     HWND dialog = g_state.copyDialog;
     if (!dialog) return installed;  // cancelled: the dialog is closing already
     if (IsDotEntry(name)) continue;
-    // One cross-thread call per file: the second line names the directory all along.
-    if (!named) ShowFileName(dialog, name);
+    // One message per file: the second line names the directory all along.
+    if (!named) PostMessageA(dialog, kShowFileName, 0, reinterpret_cast<LPARAM>(name));
     named = false;
     for (;;) {
       Failure failure = InstallFile(name);
