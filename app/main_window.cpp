@@ -90,14 +90,16 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_USER:
       if (s_wizardStarted) return 0;
       s_wizardStarted = true;
-      // A folder the code page cannot name is said first: nothing could be found in it.
+      // A folder the code page cannot name is said (by the refusal) before the media are
+      // looked for in it.
       if (!s_sourcePathsFit) {
         ShowFolderTooLong(window);
-      } else if (RefuseModuleFolderNotHeld(window)) {
-      } else if (!s_mediaPresent) {
-        ShowMediaMissing(window);
-      } else {
-        RunWizard(window);  // which keeps the window while it runs (WizardRun)
+      } else if (!RefuseModuleFolderNotHeld(window)) {
+        if (s_mediaPresent) {
+          RunWizard(window);  // which keeps the window while it runs (WizardRun)
+        } else {
+          ShowMediaMissing(window);
+        }
       }
       PostMessageA(window, WM_CLOSE, 0, 0);
       return 0;

@@ -117,16 +117,6 @@ bool RetryMayHelp(Reason reason) {
   }
 }
 
-bool IsTempCopyName(const char* name) {
-  if (strlen(name) != kTempNameLength) return false;
-  if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name, 4, kTempPrefix, 4) != CSTR_EQUAL ||
-      CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name + 8, 4, kTempSuffix, 4) !=
-          CSTR_EQUAL)
-    return false;
-  for (int i = 4; i < 8; ++i)
-    if (!IsHexDigit(name[i])) return false;
-  return true;
-}
 
 Failure PlaceFile(const char* source, const char* dest, size_t dirLength,
                   bool sourceMayBeReadOnly) {
@@ -169,6 +159,18 @@ Failure PlaceFile(const char* source, const char* dest, size_t dirLength,
 }
 
 namespace {
+
+// Whether name is one of the temporary copies' names ("~vlv", four hex digits, ".tmp").
+bool IsTempCopyName(const char* name) {
+  if (strlen(name) != sizeof "~vlv0000.tmp" - 1) return false;
+  if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name, 4, kTempPrefix, 4) != CSTR_EQUAL ||
+      CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name + 8, 4, kTempSuffix, 4) !=
+          CSTR_EQUAL)
+    return false;
+  for (int i = 4; i < 8; ++i)
+    if (!IsHexDigit(name[i])) return false;
+  return true;
+}
 
 // Removes the temporary copies in the folder that path holds up to dirLength.
 void RemoveCopiesIn(char (&path)[kPathSize], size_t dirLength) {

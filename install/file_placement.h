@@ -26,9 +26,6 @@ struct Failure {
 // Whether trying the same entry again can help.
 bool RetryMayHelp(Reason reason);
 
-// Characters of a temporary copy's name ("~vlv" four hex digits ".tmp").
-constexpr size_t kTempNameLength = 12;
-
 // Before the files of a directory (dest up to dirLength, with its backslash) are placed:
 // removes the temporary copies that an interrupted install left there, and makes the
 // work folder in which the copies are made (beside the files, when it can be made).
@@ -46,6 +43,3 @@ void EndPlacing(const char* dest, size_t dirLength);
 // listed, which spares a look at each copy's attributes.
 [[nodiscard]] Failure PlaceFile(const char* source, const char* dest, size_t dirLength,
                                 bool sourceMayBeReadOnly = true);
-
-// Whether name is one of the temporary copies' names.
-bool IsTempCopyName(const char* name);
