@@ -161,6 +161,9 @@ INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       // The worker waits for the answer meanwhile. Once the dialog is closing, no one is
       // asked: the worker stops.
       const Question* q = reinterpret_cast<const Question*>(lParam);
+      // The first file may fail before the dialog has been shown: the question stands over
+      // it, not over an owner still hidden.
+      ShowWindow(dialog, SW_SHOW);
       int answer = g_state.copyDialog ? AskAboutFailure(dialog, q->name, q->failure) : IDABORT;
       if (!g_state.copyDialog) answer = IDABORT;  // cancelled while the question was up
       if (answer == IDABORT) EndCopyDialog(dialog);
