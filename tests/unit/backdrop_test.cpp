@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <memory>
 
 #include "app/backdrop.h"
 #include "app/backdrop_bands.h"
@@ -205,23 +206,18 @@ TEST_F(PaintedWindow, TitleBitmapThatFailsToLoadIsTriedAgainOnTheNextPaint) {
 // shows the wait cursor; after, the arrow of its class again.
 TEST(MainWindow, ShowsTheWaitCursorWhileBusy) {
   ASSERT_TRUE(InitApplication(GetModuleHandleA(nullptr)));
-  HWND window = CreateWindowExA(0, kMainClassName, "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(window, nullptr);
-  auto cursorAfterSetCursor = [&] {
-    SetCursor(nullptr);
-    SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
-                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  HWND window = CreateWindowExA(0, kMainClassName, "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  auto cursor = [&] {
+    SendMessageA(window, WM_SETCURSOR, 0, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     return GetCursor();
   };
-  {
-    BusyCursor busy;
-    EXPECT_EQ(cursorAfterSetCursor(), LoadCursorA(nullptr, IDC_WAIT));
-  }
-  EXPECT_EQ(cursorAfterSetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+  std::unique_ptr<BusyCursor> busy(new BusyCursor);
+  EXPECT_EQ(cursor(), LoadCursorA(nullptr, IDC_WAIT));
+  busy.reset();
+  EXPECT_EQ(cursor(), LoadCursorA(nullptr, IDC_ARROW));
   DestroyWindow(window);
-  MSG msg;  // its start message and the quit message that its end posts
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) {  // its start and its quit
   }
 }
 

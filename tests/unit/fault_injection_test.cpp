@@ -2,11 +2,11 @@
 // dialog and its worker) run once per system call it makes, with that call failing with
 // each error it can meet in the field. After every run: nothing installed before is
 // damaged or lost, every file arrived or is counted, success is said exactly when all
-// arrived, no temporary copy stays, the worker has ended, a value is right or absent.
+// arrived, no temporary copy stays, a value is right or absent. The run ends (a hang ends
+// the program, naming the run); that it ends only once its worker has is the copy test's.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <map>
 #include <set>
@@ -15,55 +15,89 @@
 
 #include "app/installer_state.h"
 #include "app/path_text.h"
-#include "install/component_copy.h"
 #include "install/install_sequence.h"
 #include "tests/e2e/driver.h"
-#include "tests/unit/failing_calls.h"
+#include "install/system_calls.h"
 #include "wizard/wizard.h"
 
 namespace {
 
 using namespace e2e;
 
+// Every call of the install step's table: name, result, parameters, arguments, failure.
+#define SYSTEM_CALLS(X)                                                                   \
+  X(GetCurrentDirectoryA, DWORD, (DWORD n, LPSTR b), (n, b), 0)                           \
+  X(SetCurrentDirectoryA, BOOL, (LPCSTR p), (p), FALSE)                                    \
+  X(CreateDirectoryA, BOOL, (LPCSTR p, LPSECURITY_ATTRIBUTES s), (p, s), FALSE)            \
+  X(RemoveDirectoryA, BOOL, (LPCSTR p), (p), FALSE)                                        \
+  X(FindFirstFileA, HANDLE, (LPCSTR p, LPWIN32_FIND_DATAA f), (p, f), INVALID_HANDLE_VALUE) \
+  X(FindNextFileA, BOOL, (HANDLE h, LPWIN32_FIND_DATAA f), (h, f), FALSE)                  \
+  X(HeapAlloc, LPVOID, (HANDLE h, DWORD f, SIZE_T n), (h, f, n), nullptr)                  \
+  X(HeapReAlloc, LPVOID, (HANDLE h, DWORD f, LPVOID p, SIZE_T n), (h, f, p, n), nullptr)   \
+  X(CopyFileA, BOOL, (LPCSTR s, LPCSTR d, BOOL x), (s, d, x), FALSE)                       \
+  X(GetFileAttributesA, DWORD, (LPCSTR p), (p), INVALID_FILE_ATTRIBUTES)                   \
+  X(SetFileAttributesA, BOOL, (LPCSTR p, DWORD a), (p, a), FALSE)                          \
+  X(MoveFileExA, BOOL, (LPCSTR s, LPCSTR d, DWORD f), (s, d, f), FALSE)                    \
+  X(DeleteFileA, BOOL, (LPCSTR p), (p), FALSE)                                             \
+  X(CreateFileA, HANDLE,                                                                  \
+    (LPCSTR p, DWORD a, DWORD s, LPSECURITY_ATTRIBUTES sa, DWORD c, DWORD f, HANDLE t),   \
+    (p, a, s, sa, c, f, t), INVALID_HANDLE_VALUE)                                         \
+  X(RegCreateKeyExA, LSTATUS,                                                             \
+    (HKEY k, LPCSTR n, DWORD r, LPSTR c, DWORD o, REGSAM s, LPSECURITY_ATTRIBUTES sa,     \
+     PHKEY out, LPDWORD d),                                                               \
+    (k, n, r, c, o, s, sa, out, d), static_cast<LSTATUS>(g_error))                        \
+  X(RegSetValueExA, LSTATUS, (HKEY k, LPCSTR n, DWORD r, DWORD t, const BYTE* v, DWORD z), \
+    (k, n, r, t, v, z), static_cast<LSTATUS>(g_error))
+
+#define CALL_KIND(name, ...) k##name,
+enum class Call { SYSTEM_CALLS(CALL_KIND) };
+#define CALL_NAME(name, ...) #name,
+const char* const kCallNames[] = {SYSTEM_CALLS(CALL_NAME)};
+
+// Counts the calls, keeping their kinds while none is to fail; the nth fails with g_error.
+volatile LONG g_calls = 0;
+long g_failAt = 0;
+DWORD g_error = 0;
+std::vector<Call> g_kinds;
+bool Hit(Call kind) {
+  long n = InterlockedIncrement(&g_calls);
+  if (g_failAt == 0) g_kinds.push_back(kind);
+  if (n != g_failAt) return false;
+  SetLastError(g_error);
+  return true;
+}
+#define COUNTED(name, Ret, params, args, failure) \
+  Ret WINAPI Counted##name params {                \
+    if (Hit(Call::k##name)) return failure;        \
+    return kSystemCalls.name args;                 \
+  }
+SYSTEM_CALLS(COUNTED)
+#define PUT_COUNTED(name, ...) g_system.name = Counted##name;
+void FailAt(long nth, DWORD error) {
+  g_calls = 0;
+  g_failAt = nth;
+  g_error = error;
+  SYSTEM_CALLS(PUT_COUNTED)
+}
+
 std::vector<DWORD> ErrorsOf(Call call) {
   switch (call) {
-    case Call::kHeapAlloc: case Call::kHeapReAlloc: case Call::kGetCurrentDirectory:
+    case Call::kHeapAlloc: case Call::kHeapReAlloc: case Call::kGetCurrentDirectoryA:
       return {ERROR_NOT_ENOUGH_MEMORY};
-    case Call::kFindNextFile: return {ERROR_NOT_READY, ERROR_ACCESS_DENIED};  // part-way
-    case Call::kRegCreateKeyEx: case Call::kRegSetValueEx: return {ERROR_ACCESS_DENIED};
+    case Call::kFindNextFileA: return {ERROR_NOT_READY, ERROR_ACCESS_DENIED};  // part-way
+    case Call::kRegCreateKeyExA: case Call::kRegSetValueExA: return {ERROR_ACCESS_DENIED};
     // Of a file just written or read: "not found" only if removed meanwhile, and then
     // not naming it is right.
-    case Call::kGetFileAttributes:
+    case Call::kGetFileAttributesA:
       return {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_NOT_READY};
     default:
       return {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_DISK_FULL, ERROR_PATH_NOT_FOUND};
   }
 }
 
-// Whether a thread of this process runs the copy worker (by its start address).
-bool WorkerRunning() {
-  using Query = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
-  static auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationThread")));
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 t = {};
-  t.dwSize = sizeof t;
-  bool running = false;
-  for (BOOL ok = Thread32First(snap, &t); ok && !running; ok = Thread32Next(snap, &t)) {
-    if (t.th32OwnerProcessID != GetCurrentProcessId()) continue;
-    HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, t.th32ThreadID);
-    void* start = nullptr;  // 9: ThreadQuerySetWin32StartAddress
-    if (thread && query(thread, 9, &start, sizeof start, nullptr) == 0)
-      running = start == reinterpret_cast<void*>(CopyWorker);
-    if (thread) CloseHandle(thread);
-  }
-  CloseHandle(snap);
-  return running;
-}
-
 // Answers every message box of this process, Ignore where it offers it, else OK; ends
 // the program when a run has not ended in 30 s (a hang), naming it.
-volatile LONG g_answering = 1, g_runsDone = 0;
+volatile LONG g_answering = 1, g_runsDone = 0, g_foldersSaid = 0;
 std::string g_run;
 BOOL CALLBACK AnswerBox(HWND w, LPARAM) {
   DWORD pid = 0;
@@ -71,6 +105,7 @@ BOOL CALLBACK AnswerBox(HWND w, LPARAM) {
   if (pid != GetCurrentProcessId() || !IsWindowVisible(w) || ClassOf(w) != "#32770" ||
       TextOf(w) == "Installing Files")
     return TRUE;
+  if (MessageText(w).rfind("Could not read the folder ", 0) == 0) InterlockedIncrement(&g_foldersSaid);
   PostMessageA(w, WM_COMMAND, GetDlgItem(w, IDIGNORE) ? IDIGNORE : IDOK, 0);
   for (int i = 0; i < 400 && IsWindow(w) && IsWindowVisible(w); ++i) Sleep(5);
   return FALSE;
@@ -89,32 +124,29 @@ DWORD WINAPI Answerer(LPVOID) {
 
 TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) {
   std::string root = ScratchDir(), media = root + "media\\";
-  std::vector<std::string> sources = {"plugin\\velvor.8bf", "plugin\\readme.txt",
-                                      "plugin\\filters.dat", "samples\\canyon.jpg",
-                                      "samples\\sunset.jpg", "help\\velvor.hlp", "help\\velvor.cnt"};
-  for (const std::string& f : sources) {
-    MakeDirs(media + f.substr(0, f.find('\\')));
-    ASSERT_TRUE(WriteFileText(media + f, "new " + f));
-  }
   // The help folder is made by the install; the others hold an earlier install's files
   // (one read-only) and a file of the user's.
   std::string dirs[] = {root + "Plug-ins", root + "Samples", root + "Docs\\Help"};
-  auto dest = [&](const std::string& f) {
-    return dirs[f[0] == 'p' ? 0 : f[0] == 's' ? 1 : 2] + f.substr(f.find('\\'));
-  };
-  std::map<std::string, std::set<std::string>> before;  // what each may hold afterwards
+  std::map<std::string, std::string> sources;  // destination: the source's text
+  for (const char* f : {"plugin\\velvor.8bf", "plugin\\readme.txt", "plugin\\filters.dat",
+                        "samples\\canyon.jpg", "samples\\sunset.jpg", "help\\velvor.hlp",
+                        "help\\velvor.cnt"}) {
+    std::string name = f, folder = name.substr(0, name.find('\\'));
+    MakeDirs(media + folder);
+    ASSERT_TRUE(WriteFileText(media + name, "new " + name));
+    sources[dirs[f[0] == 'p' ? 0 : f[0] == 's' ? 1 : 2] + name.substr(folder.size())] = "new " + name;
+  }
+  const std::string old[] = {dirs[0] + "\\velvor.8bf", dirs[0] + "\\readme.txt",
+                             dirs[1] + "\\canyon.jpg"};
+  const std::string user = dirs[0] + "\\notes.txt";
   auto prepare = [&] {
     for (const char* d : {"Plug-ins", "Samples", "Docs"}) RemoveTree(root + d);
     DeleteProductKey();
     MakeDirs(dirs[0]);
     MakeDirs(dirs[1]);
-    for (const char* f : {"plugin\\velvor.8bf", "plugin\\readme.txt", "samples\\canyon.jpg"}) {
-      WriteFileText(dest(f), "old");
-      before[dest(f)] = {"old", "new " + std::string(f)};
-    }
-    SetFileAttributesA(dest("plugin\\readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    WriteFileText(dirs[0] + "\\notes.txt", "the user's");
-    before[dirs[0] + "\\notes.txt"] = {"the user's"};
+    for (const std::string& f : old) WriteFileText(f, "old");
+    SetFileAttributesA(old[1].c_str(), FILE_ATTRIBUTE_READONLY);
+    WriteFileText(user, "the user's");
   };
   int result = 0;
   auto install = [&] {  // the install step as the wizard takes it; true: success said
@@ -130,64 +162,68 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
   };
   auto leftovers = [&] {
     std::vector<std::string> found;
-    for (const std::string& d : dirs)
+    for (const std::string& d : dirs) {
       for (const std::string& n : FilesIn(d))
         if (n.rfind("~vlv", 0) == 0) found.push_back(d + "\\" + n);
-    for (const std::string& d : dirs)
       if (DirExists(d + "\\~vlvwork.tmp")) found.push_back(d + "\\~vlvwork.tmp");
+    }
     return found;
   };
 
   HANDLE answerer = CreateThread(nullptr, 0, Answerer, nullptr, 0, nullptr);
-  FailingCalls failing;
   prepare();
+  FailAt(0, 0);
   ASSERT_TRUE(install()) << "the install without failures";
-  std::vector<Call> kinds = failing.kinds;
+  const std::vector<Call> kinds = g_kinds;
   int runs = 0, violations = 0;
   std::set<Call> kindsFailed;
   for (size_t n = 1; n <= kinds.size(); ++n) {
-    for (DWORD error : ErrorsOf(kinds[n - 1])) {
-      g_run = "call " + std::to_string(n) + " " + CallName(kinds[n - 1]) + " error " +
-              std::to_string(error);
+    Call kind = kinds[n - 1];
+    for (DWORD error : ErrorsOf(kind)) {
+      g_run = "call " + std::to_string(n) + " " + kCallNames[static_cast<int>(kind)] +
+              " error " + std::to_string(error);
       prepare();
-      failing.Fail(static_cast<long>(n), error);
+      FailAt(static_cast<long>(n), error);
+      g_foldersSaid = 0;
       bool success = install();
       std::vector<std::string> broken;
-      for (const auto& [path, allowed] : before)
-        if (!allowed.count(ReadFileText(path))) broken.push_back("(a) " + path + " damaged or lost");
+      for (const std::string& f : old)
+        if (ReadFileText(f) != "old" && ReadFileText(f) != sources[f])
+          broken.push_back("(a) " + f + " damaged or lost");
+      if (ReadFileText(user) != "the user's") broken.push_back("(a) the user's file changed");
       int missing = 0;
-      for (const std::string& f : sources) missing += ReadFileText(dest(f)) != "new " + f;
+      for (const auto& [dest, text] : sources) missing += ReadFileText(dest) != text;
       std::string param, help;
       bool hasParam = ReadProductValue("ParamDirectory", &param);
       bool hasHelp = ReadProductValue("HelpFile", &help);
       if (result && !g_state.foldersNotRead && missing > g_state.filesNotInstalled)
         broken.push_back("(b) " + std::to_string(missing) + " files missing, " +
                          std::to_string(g_state.filesNotInstalled) + " counted");
+      if (g_foldersSaid != g_state.foldersNotRead) broken.push_back("(b) a folder not read, not said");
       if (result && success != (missing == 0 && hasParam && hasHelp))
         broken.push_back(success ? "(b) success said" : "(b) success not said");
-      bool remover = kinds[n - 1] == Call::kDeleteFile ||
-                     kinds[n - 1] == Call::kSetFileAttributes ||
-                     kinds[n - 1] == Call::kRemoveDirectory;
+      bool remover = kind == Call::kDeleteFileA || kind == Call::kSetFileAttributesA ||
+                     kind == Call::kRemoveDirectoryA;
       for (const std::string& l : leftovers())
         if (!remover) broken.push_back("(c) left " + l);
-      if (WorkerRunning()) broken.push_back("(d) the worker is still running");
       if (hasParam && param != dirs[1]) broken.push_back("(e) ParamDirectory " + param);
       if (hasHelp && help != dirs[2] + "\\velvor.hlp") broken.push_back("(e) HelpFile " + help);
       if (!leftovers().empty()) {  // only where the remover failed: the next install's
-        failing.Fail(0, 0);
+        FailAt(-1, 0);
         install();
         for (const std::string& l : leftovers()) broken.push_back("(c) the next install left " + l);
       }
       for (const std::string& b : broken) ADD_FAILURE() << g_run << ": " << b;
       violations += static_cast<int>(broken.size());
       ++runs;
-      kindsFailed.insert(kinds[n - 1]);
+      kindsFailed.insert(kind);
       InterlockedIncrement(&g_runsDone);
     }
   }
   g_answering = 0;
   WaitForSingleObject(answerer, 5000);
   CloseHandle(answerer);
+  g_system = kSystemCalls;
   DeleteProductKey();
   printf("fault injection: %d injected failures (each of %zu calls with its errors) across %zu "
          "kinds of call, %d invariant violations\n",
