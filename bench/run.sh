@@ -8,9 +8,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 runs=${1:-5}
 export VELVOR_XVFB=1
-# The 32-bit build, where this machine can execute 32-bit programs; else the 64-bit one.
+# The 32-bit build, unless this machine is shown unable to execute 32-bit programs.
 arch=win32
-/usr/lib/wine/wine --version >/dev/null 2>&1 || arch=win64
+probe=0; bash scripts/runs-32bit.sh >/dev/null || probe=$?
+[ "$probe" -ne 1 ] || arch=win64
 echo "Benchmarks of the $arch build"
 cmake --preset $arch >/dev/null
 cmake --build --preset $arch --target setup media install_bench copy_breakdown startup_bench \

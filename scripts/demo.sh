@@ -7,9 +7,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
-# The 32-bit build, where this machine can execute 32-bit programs; else the 64-bit one.
+# The 32-bit build, unless this machine is shown unable to execute 32-bit programs.
 arch=win32
-/usr/lib/wine/wine --version >/dev/null 2>&1 || arch=win64
+probe=0; bash scripts/runs-32bit.sh >/dev/null || probe=$?
+[ "$probe" -ne 1 ] || arch=win64
 cmake --preset $arch >/dev/null
 cmake --build --preset $arch --target media walkthrough
 build="$root/build/$arch"

@@ -49,7 +49,9 @@ if [ -n "$reports" ]; then
   echo "(full log: $log)"
   exit 1
 fi
-grep -aE '^\[  (PASSED|FAILED) ' "$log" || true
+# The verdicts, and a skipped test's reason (the line after GoogleTest's "Skipped").
+grep -aE -A1 ': Skipped.?$' "$log" || true
+grep -aE '^\[  (PASSED|FAILED|SKIPPED) ' "$log" || true
 if [ "$rc" -ne 0 ]; then
   echo "heap-check: $(basename "$1") failed with exit code $rc (log: $log)"
   exit "$rc"

@@ -4,7 +4,8 @@
 # 32-bit run), the end-to-end scenarios again with Wine's heap checking, the image,
 # signing, artwork and reproducibility checks, and the path helpers natively with the
 # sanitizers.
-# The last thing printed is ctest's summary (after the fault-injection test's own).
+# The last lines printed: the fault-injection test's own figures, one line naming what did
+# not run on this machine and why (or that everything ran), and ctest's summary.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,14 +17,15 @@ cmake --build --preset win64
 cmake --preset win32 -DVELVOR_WIN64_BUILD="$root/build/win64" >/dev/null
 cmake --build --preset win32
 log="$root/build/ctest.log"
-rm -f "$root"/build/win*/Testing/Temporary/LastTest.log
+rm -f "$root"/build/win*/Testing/Temporary/LastTest.log "$root"/build/win*/junit.xml
 set +e
-ctest --preset win32 2>&1 | tee "$log"
+ctest --preset win32 --output-junit "$root/build/win32/junit.xml" 2>&1 | tee "$log"
 status=${PIPESTATUS[0]}
 set -e
-# The scale of the fault-injection test (run by whichever build could run it), then
-# ctest's verdict again as the closing line.
+# The scale of the fault-injection test (run by whichever build could run it), what did
+# not run, then ctest's verdict again as the closing line.
 echo
 cat "$root"/build/win*/Testing/Temporary/LastTest.log 2>/dev/null | grep -a -m 1 '^fault injection:' || true
+python3 scripts/not-run.py "$root/build/win32" "$root/build/win64"
 grep -a -E '^[0-9]+% tests passed' "$log" | tail -n 1
 exit "$status"

@@ -8,7 +8,8 @@ VELVOR_XVFB=1 bash scripts/demo.sh
 rm -rf docs/screenshots
 mkdir -p docs/screenshots
 shots=build/win32/screenshots
-/usr/lib/wine/wine --version >/dev/null 2>&1 || shots=build/win64/screenshots
+probe=0; bash scripts/runs-32bit.sh >/dev/null || probe=$?
+[ "$probe" -ne 1 ] || shots=build/win64/screenshots
 for png in "$shots"/*.png; do
   name=$(basename "$png" .png)
   # No timestamps in the files, so that an unchanged screen gives unchanged bytes.

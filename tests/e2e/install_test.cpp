@@ -440,8 +440,7 @@ class SmallDrive {
 TEST_F(Install, ADriveThatFillsUpLeavesNoDamagedFile) {
   SmallDrive drive;
   if (!drive.mounted())
-    GTEST_SKIP() << "no small drive: could not mount a 1.5 MiB tmpfs and map it as T: "
-                    "(needs root and mount)";
+    GTEST_SKIP() << "no small drive could be mounted (a 1.5 MiB tmpfs as T: needs root)";
   std::vector<MediaFile> payload = DefaultPayload();
   std::string media = MakeMedia(root_, payload);
   // 700 KiB and 1 MiB: whichever comes second does not fit in 1.5 MiB.
