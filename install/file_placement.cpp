@@ -271,7 +271,7 @@ Failure CommitCopy(Placement& p, const char* dest, bool sourceMayBeReadOnly) {
 
 // Removes the copy this run made for the file, if it is still there.
 void DiscardCopy(Placement& p) {
-  if (p.tempMade) RemoveTemp(p.temp);
+  if (p.tempMade && !RemoveTemp(p.temp)) p.copyLeft = true;
   p.tempMade = false;
 }
 
@@ -366,7 +366,15 @@ void EndPlacement(Placement& p) {
   if (p.useWork && !WorkFolderGone(p)) {
     char path[kPathSize];
     memcpy(path, p.work, p.workLength + 1);
-    ClearWorkFolder(path, p.workLength);
+    if (p.copyLeft) {
+      ClearWorkFolder(path, p.workLength);  // as the next install would
+    } else {
+      // It holds nothing of this run's but the marker.
+      memcpy(path + p.workLength, kWorkMarker, sizeof kWorkMarker);  // fits: kWorkRoom
+      g_system.DeleteFileA(path);
+      path[p.workLength - 1] = '\0';
+      g_system.RemoveDirectoryA(path);
+    }
   }
   p.useWork = false;
   p.work[0] = '\0';

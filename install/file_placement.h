@@ -48,6 +48,7 @@ struct Placement {
   // renamed or removed it).
   char temp[kPathSize] = {};
   bool tempMade = false;
+  bool copyLeft = false;  // a copy of this run's could not be removed
   // Whether the last file replaced one: in a reinstall the next will too, so its
   // attributes are looked at before the rename rather than after a refused one.
   bool expectReplace = false;
