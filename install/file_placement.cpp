@@ -91,7 +91,7 @@ bool IsPlain(const WIN32_FIND_DATAA& found, bool folder) {
 // Removes a temporary copy; a copy of read-only media is read-only itself.
 bool RemoveTemp(const char* temp) {
   g_system.SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
-  return g_system.DeleteFileA(temp);
+  return g_system.DeleteFileA(temp) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 // Calls visit for each entry of folder (its path with the backslash, of folderLength)
@@ -151,40 +151,59 @@ void ClearWorkFolder(char (&path)[kPathSize], size_t folderLength) {
   path[folderLength - 1] = '\\';
 }
 
-// Makes the file's temporary name in the work folder (or beside the file), new: a name
-// that exists is never written, and tried as the next number.
-Failure MakeTempName(Placement& p) {
+// Removes the copy this run made for the file, if it is still there.
+void DiscardCopy(Placement& p) {
+  if (p.tempMade && !RemoveTemp(p.temp)) p.copyLeft = true;
+  p.tempMade = false;
+}
+
+// Writes the next temporary name into p.temp, in the work folder or beside the file.
+bool NameTemp(Placement& p) {
   const char* folder = p.useWork ? p.work : p.dest;
   size_t length = p.useWork ? p.workLength : p.dirLength;
   memcpy(p.temp, folder, length);  // shorter than the buffer: it held a name behind it
-  for (int attempt = 0; attempt < 64; ++attempt) {
-    char name[kNameLength + 1];
-    FormatName(name, "~vlv", p.nextTemp++);
-    if (!WriteAtSlot(p.temp, kPathSize, p.temp + length, name)) return {Reason::kNoRoomForCopy, 0};
-    HANDLE file = g_system.CreateFileA(p.temp, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
+  char name[kNameLength + 1];
+  FormatName(name, "~vlv", p.nextTemp++);
+  return WriteAtSlot(p.temp, kPathSize, p.temp + length, name);
+}
+
+// Step one: the source copied to a temporary name that this run made.
+// - In the work folder, which this run made and marked, CopyFileA makes the name itself
+//   (failing if it exists), and whatever a failed copy left at it is this run's: no one
+//   else's name is in that folder. (Creating it first as below cost a fifth more per small
+//   file under Wine.)
+// - Beside the files the name is created new (CREATE_NEW) before the copy is written
+//   onto it: CopyFileA opens the source before the target, so after a failure on the
+//   source side whatever stands at the name would be someone else's.
+// An existing name is never written: the next number is tried. A copy refused by a
+// passing lock is tried again at a new name.
+Failure MakeCopy(Placement& p, const char* source) {
+  for (int retry = 0, taken = 0;;) {
+    if (!NameTemp(p)) return {Reason::kNoRoomForCopy, 0};
+    DWORD error = ERROR_SUCCESS;
+    if (!p.useWork) {
+      HANDLE file = g_system.CreateFileA(p.temp, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        if (IsExistsError(error) && ++taken < 64) continue;
+        return {Reason::kSystem, error};
+      }
       CloseHandle(file);
+      p.tempMade = true;
+    }
+    if (g_system.CopyFileA(source, p.temp, p.useWork)) {
       p.tempMade = true;
       return {};
     }
-    DWORD error = GetLastError();
-    if (!IsExistsError(error)) return {Reason::kSystem, error};
-  }
-  return {Reason::kSystem, ERROR_FILE_EXISTS};
-}
-
-// Step one: the source copied onto a temporary name made for it.
-Failure MakeCopy(Placement& p, const char* source) {
-  Failure failure = MakeTempName(p);
-  if (failure.reason != Reason::kNone) return failure;
-  for (int retry = 0;; ++retry) {
-    if (g_system.CopyFileA(source, p.temp, FALSE)) return {};
-    DWORD error = GetLastError();
+    error = GetLastError();
+    if (p.useWork && IsExistsError(error) && ++taken < 64) continue;
+    if (p.useWork) p.tempMade = !IsExistsError(error);  // in this run's own folder
+    DiscardCopy(p);
     DWORD attributes = g_system.GetFileAttributesA(source);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
       return {Reason::kIsFolder, 0};
-    if (!IsPassingLockError(error) || !WaitForLock(p, retry))
+    if (!IsPassingLockError(error) || !WaitForLock(p, retry++))
       // The temporary name is this run's: a file that cannot be shared is the source.
       return IsInUseError(error) ? Failure{Reason::kSourceInUse, 0} : Failure{Reason::kSystem, error};
   }
@@ -269,11 +288,6 @@ Failure CommitCopy(Placement& p, const char* dest, bool sourceMayBeReadOnly) {
   }
 }
 
-// Removes the copy this run made for the file, if it is still there.
-void DiscardCopy(Placement& p) {
-  if (p.tempMade && !RemoveTemp(p.temp)) p.copyLeft = true;
-  p.tempMade = false;
-}
 
 // Whether the work folder that this placement uses is no longer there as a folder of its
 // own: removed, or another thing (a link, say) put at its name. One that cannot be looked

@@ -34,7 +34,9 @@ bool RetryMayHelp(Reason reason);
 // - the work folder, beside the files: made new by CreateDirectoryA under a name that did
 //   not exist, with the marker file kWorkMarker in it, so that the next install can tell
 //   it from anyone else's folder should this one be cut short;
-// - each file's temporary copy: created new (CREATE_NEW) before anything is copied to it.
+// - each file's temporary copy: in the work folder a name that CopyFileA creates, failing
+//   if it exists, in a folder where nothing is anyone else's; beside the files, a name
+//   created new (CREATE_NEW) before anything is copied to it.
 struct Placement {
   const char* dest = nullptr;  // the directory buffer: directory, backslash, the name slot
   size_t dirLength = 0;        // of the directory with its backslash

@@ -159,7 +159,9 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
   std::string root = ScratchDir(), media = root + "media\\";
   // The help folder is made by the install; the others hold an earlier install's files
   // (one read-only) and a file of the user's.
-  std::string dirs[] = {root + "Plug-ins", root + "Samples", root + "Docs\\Help"};
+  // The samples' directory too deep for a work folder: its copies are made beside the files.
+  std::string dirs[] = {root + "Plug-ins", root + "Samples" + std::string(232 - root.size(), 's'),
+                        root + "Docs\\Help"};
   std::map<std::string, std::string> sources;  // destination: the source's text
   for (const char* f : {"plugin\\velvor.8bf", "plugin\\readme.txt", "plugin\\filters.dat",
                         "samples\\canyon.jpg", "samples\\sunset.jpg", "help\\velvor.hlp",
@@ -171,11 +173,11 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
   }
   const std::string old[] = {dirs[0] + "\\velvor.8bf", dirs[0] + "\\readme.txt",
                              dirs[1] + "\\canyon.jpg"};
-  const std::string user = dirs[0] + "\\notes.txt", planted = dirs[0] + "\\~vlv0000.tmp";
+  const std::string user = dirs[0] + "\\notes.txt", planted = dirs[1] + "\\~vlv0000.tmp";
   const std::string link = dirs[0] + "\\~vlvw000.tmp";  // an interrupted install's, marked
   DWORD oldAttributes[3];
   auto prepare = [&] {
-    for (const char* d : {"Plug-ins", "Samples", "Docs"}) RemoveTree(root + d);
+    for (const std::string& d : {dirs[0], dirs[1], root + "Docs"}) RemoveTree(d);
     DeleteProductKey();
     MakeDirs(dirs[0]);
     MakeDirs(dirs[1]);
