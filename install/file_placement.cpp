@@ -203,9 +203,10 @@ Failure MakeCopy(Placement& p, const char* source) {
     DWORD attributes = g_system.GetFileAttributesA(source);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
       return {Reason::kIsFolder, 0};
-    if (!IsPassingLockError(error) || !WaitForLock(p, retry++))
-      // The temporary name is this run's: a file that cannot be shared is the source.
-      return IsInUseError(error) ? Failure{Reason::kSourceInUse, 0} : Failure{Reason::kSystem, error};
+    if (IsPassingLockError(error) && WaitForLock(p, retry++)) continue;
+    // Each try had a new name of this run's: a file that cannot be shared is the source.
+    if (IsInUseError(error)) return {Reason::kSourceInUse, 0};
+    return {Reason::kSystem, error};
   }
 }
 

@@ -68,7 +68,8 @@ std::vector<Call> g_kinds;
 bool Hit(Call kind) {
   long n = InterlockedIncrement(&g_calls);
   if (g_failAt == 0) g_kinds.push_back(kind);
-  if (g_failAt <= 0 || n < g_failAt || g_failed >= g_times || (n > g_failAt && g_kinds[g_failAt - 1] != kind))
+  if (g_failAt <= 0 || n < g_failAt || g_failed >= g_times ||
+      (n > g_failAt && g_kinds[g_failAt - 1] != kind))
     return false;
   ++g_failed;
   SetLastError(g_error);
@@ -110,7 +111,9 @@ HANDLE WINAPI FindAsLink(LPCSTR p, LPWIN32_FIND_DATAA f) {
   AsLink(h != INVALID_HANDLE_VALUE, f);
   return h;
 }
-BOOL WINAPI FindNextAsLink(HANDLE h, LPWIN32_FIND_DATAA f) { return AsLink(CountedFindNextFileA(h, f), f); }
+BOOL WINAPI FindNextAsLink(HANDLE h, LPWIN32_FIND_DATAA f) {
+  return AsLink(CountedFindNextFileA(h, f), f);
+}
 
 std::vector<DWORD> ErrorsOf(Call call) {
   switch (call) {
@@ -221,6 +224,7 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
   // One run with the failure put in by inject(); passing: nothing may be asked or lost.
   auto run = [&](Call kind, bool passing, const std::function<void()>& inject) {
       prepare();
+      FailAt(-1, 0);
       inject();
       g_foldersSaid = 0;
       g_questions = 0;
@@ -281,13 +285,11 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
   }
   g_run = "the work folder removed mid-way";
   run(Call::kCopyFileA, true, [&] {
-    FailAt(-1, 0);
     g_removeWorkAt = 2;
     g_system.CopyFileA = CopyAndRemoveWork;
   });
   g_run = "a leftover work folder that is a link";
   run(Call::kFindFirstFileA, true, [&] {
-    FailAt(-1, 0);
     MakeDirs(link);
     WriteFileText(link + "\\~vlvmark.tmp", "Velvorine Setup work folder\r\n");
     WriteFileText(link + "\\~vlv0001.tmp", "cut short");
