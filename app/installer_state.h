@@ -32,10 +32,8 @@ struct InstallerState {
   //   starts the worker and not changed until it has ended; thread start and end order
   //   those writes. Only the worker writes behind the slots (moduleDir, the directory)
   //   meanwhile.
-  // - messageText is the worker's while it runs, except while the worker waits for the
-  //   answer to a question, which the user-interface thread formats there; otherwise
-  //   that thread formats into it only before the worker starts (the dialog's first
-  //   texts) and after it has ended.
+  // - messageText is the user-interface thread's alone: the worker never touches it (the
+  //   questions it asks are formatted there by that thread while the worker waits).
   std::atomic<char*> fileList{nullptr};
   char* sourceNameSlot = nullptr;
   char* destPath = nullptr;

@@ -37,8 +37,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR /*commandLine*/
                    int showCommand) {
   // A drive without media (an empty card reader, a CD drive) fails as a missing path
   // does, with the program's own message, instead of the system's "no disk" box at each
-  // look at it.
-  SetErrorMode(SEM_FAILCRITICALERRORS);
+  // look at it. Added to the flags inherited from the parent, which the call replaces:
+  // SetErrorMode(0) reads them (GetErrorMode is missing before Vista).
+  SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS);
   // Held until the process ends; the system closes it then.
   HANDLE instanceMutex = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
   bool another = instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS;

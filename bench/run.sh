@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Prints the benchmarks: whole installs against a bare CopyFileA loop (with setup.exe's
+# Prints the benchmarks: whole installs against a bare CopyFileA loop and the floor loop of a
+# crash-safe install (copy to a new temporary name, rename over the file) (with setup.exe's
 # peak memory), where the copy of small files spends its time, and start-up against a
 # bare program with the size of setup.exe. Figures, not a test; ctest never runs this.
 #   bench/run.sh [runs]        (default 5; the payloads stay in the prefix's C:\velvor-bench)

@@ -1,5 +1,7 @@
 #include <string.h>
 
+#include <atomic>
+
 #include "install/component_copy.h"
 
 #include "app/busy_cursor.h"
@@ -17,11 +19,16 @@ namespace {
 // Sent by the worker to the progress dialog, which asks the user and answers with the
 // button pressed. lParam: the Question.
 constexpr UINT kAskAboutFailure = WM_APP + 1;
-// Posted by the worker to the progress dialog for each file it begins: lParam, its name in
-// the list (which stays until the worker has ended). Posted, not sent: the worker does not
-// wait for the dialog to repaint, which under Wine cost a third as much as a small file's
-// copy.
+// Posted by the worker to the progress dialog when a file's name waits in s_newestName and
+// no such message is on its way. Posted, not sent: the worker does not wait for the
+// dialog to repaint, which under Wine cost a third as much as a small file's copy. One at
+// a time: a thread's posted messages are limited (10,000 by default), and a flood could
+// also take the place of other messages.
 constexpr UINT kShowFileName = WM_APP + 2;
+// Sent by the worker to the progress dialog when the list has ended. Sent, not posted: a
+// sent message is not queued behind the posted ones nor counted against their limit, so
+// the end cannot be lost; the send fails only when the dialog has already gone.
+constexpr UINT kCopyEnded = WM_APP + 3;
 
 struct Question {
   const char* name;
@@ -33,6 +40,13 @@ HANDLE s_worker = nullptr;
 // Whether a file of the source folder was read-only when listed; set before the worker
 // starts.
 bool s_sourceMayBeReadOnly = true;
+// The newest file's name (its place in the list) for the dialog to show, and whether a
+// kShowFileName is on its way to it. The dialog clears the flag before it reads the name,
+// so a name stored after that read is always followed by a message.
+std::atomic<const char*> s_newestName{nullptr};
+std::atomic<bool> s_namePosted{false};
+// The name on the dialog's first line; the user-interface thread's.
+const char* s_shownName = nullptr;
 
 // Waits until the worker has ended, handling messages meanwhile: the worker's texts and
 // questions are sent to this thread's windows, so a plain wait would leave both threads
@@ -42,8 +56,13 @@ DWORD AwaitWorker() {
   if (!s_worker) return 0;
   if (WaitForSingleObject(s_worker, 0) == WAIT_TIMEOUT) {
     BusyCursor busy;
-    while (MsgWaitForMultipleObjects(1, &s_worker, FALSE, INFINITE, QS_ALLINPUT) ==
-           WAIT_OBJECT_0 + 1) {
+    // Only the worker's end ends the wait: the list is freed after it. Should the wait
+    // itself fail, the worker is looked at again after a short wait.
+    for (;;) {
+      DWORD woken = MsgWaitForMultipleObjects(1, &s_worker, FALSE, INFINITE, QS_ALLINPUT);
+      if (woken == WAIT_OBJECT_0 ||
+          (woken != WAIT_OBJECT_0 + 1 && WaitForSingleObject(s_worker, 20) == WAIT_OBJECT_0))
+        break;
       MSG msg;
       while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
@@ -68,22 +87,31 @@ const char* FirstFile(const char* list) {
 
 size_t DirLength() { return static_cast<size_t>(g_state.destNameSlot - g_state.destPath); }
 
-// On the user-interface thread, which formats in a buffer of its own (messageText is the
-// worker's while it runs).
+// On the user-interface thread, in a buffer of its own: messageText may hold a question.
 void ShowFileName(HWND dialog, const char* name) {
+  s_shownName = name;
   char text[kTextSize];
   (void)FormatText(text, "Copying %s", name);  // a name fits whole
   SetDlgItemTextA(dialog, IDC_COPYFILE, text);
 }
 
+// On the worker: name waits in the slot, and is posted unless a message is on its way.
+void OfferFileName(HWND dialog, const char* name) {
+  s_newestName.store(name);
+  if (!s_namePosted.exchange(true) && !PostMessageA(dialog, kShowFileName, 0, 0))
+    s_namePosted.store(false);  // the next name, or the end, shows it
+}
+
 // Installs the entry name: its source and destination paths are formed at the two slots.
-Failure InstallFile(const char* name) {
+Failure InstallFile(Placement& placement, const char* name) {
   if (!WriteAtSlot(g_state.destPath, kPathSize, g_state.destNameSlot, name))
     return {Reason::kPathTooLong, 0};
   if (!WriteAtSlot(g_state.moduleDir, kPathSize, g_state.sourceNameSlot, name))
     return {Reason::kSourceTooLong, 0};
-  return PlaceFile(g_state.moduleDir, g_state.destPath, DirLength(), s_sourceMayBeReadOnly);
+  return PlaceFile(placement, g_state.moduleDir, s_sourceMayBeReadOnly);
 }
+
+bool CopyCancelled() { return !g_state.copyDialog; }
 
 // Asks the user, through the dialog, what to do about an entry that was not installed.
 // A dialog that has gone answers Abort.
@@ -119,6 +147,9 @@ int CopyComponentFiles(HWND parent, const char*, const char* sourcePattern, char
   g_state.destNameSlot = directory + chosenLength + 1;
   g_state.fileList = listing.names;
   s_sourceMayBeReadOnly = listing.anyReadOnly;
+  s_newestName = nullptr;
+  s_namePosted = false;
+  s_shownName = nullptr;
 
   DialogBoxParamA(g_state.instance, MAKEINTRESOURCEA(IDD_COPYING), parent, CopyProgressProc,
                   0);
@@ -155,16 +186,26 @@ INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       return TRUE;
     }
     case kShowFileName:
-      ShowFileName(dialog, reinterpret_cast<const char*>(lParam));
+      s_namePosted.store(false);  // before the read: a later name brings its own message
+      ShowFileName(dialog, s_newestName.load());
+      return TRUE;
+    case kCopyEnded:
+      // The last file's name, should its message still be on its way, before the end.
+      if (const char* newest = s_newestName.load(); newest && newest != s_shownName)
+        ShowFileName(dialog, newest);
+      EndCopyDialog(dialog);
       return TRUE;
     case kAskAboutFailure: {
       // The worker waits for the answer meanwhile. Once the dialog is closing, no one is
       // asked: the worker stops.
       const Question* q = reinterpret_cast<const Question*>(lParam);
       // The first file may fail before the dialog has been shown: the question stands over
-      // it, not over an owner still hidden.
-      ShowWindow(dialog, SW_SHOW);
-      int answer = g_state.copyDialog ? AskAboutFailure(dialog, q->name, q->failure) : IDABORT;
+      // it, not over an owner still hidden. A dialog hidden by a Cancel stays hidden.
+      int answer = IDABORT;
+      if (g_state.copyDialog) {
+        ShowWindow(dialog, SW_SHOW);
+        answer = AskAboutFailure(dialog, q->name, q->failure);
+      }
       if (!g_state.copyDialog) answer = IDABORT;  // cancelled while the question was up
       if (answer == IDABORT) EndCopyDialog(dialog);
       SetWindowLongPtrA(dialog, DWLP_MSGRESULT, answer);
@@ -187,18 +228,18 @@ namespace {
 
 // Installs the listed files until the list ends (finished) or the dialog has been closed;
 // the number installed.
-DWORD InstallListed(bool* finished) {
+DWORD InstallListed(Placement& placement, bool* finished) {
   DWORD installed = 0;
   bool named = true;  // the dialog named the first file before it appeared
   for (const char* name = g_state.fileList; name && *name; name = NextName(name)) {
     HWND dialog = g_state.copyDialog;
     if (!dialog) return installed;  // cancelled: the dialog is closing already
     if (IsDotEntry(name)) continue;
-    // One message per file: the second line names the directory all along.
-    if (!named) PostMessageA(dialog, kShowFileName, 0, reinterpret_cast<LPARAM>(name));
+    // The second line names the directory all along.
+    if (!named) OfferFileName(dialog, name);
     named = false;
     for (;;) {
-      Failure failure = InstallFile(name);
+      Failure failure = InstallFile(placement, name);
       if (failure.reason == Reason::kNone) {
         ++installed;
         break;
@@ -215,11 +256,12 @@ DWORD InstallListed(bool* finished) {
 }  // namespace
 
 DWORD WINAPI CopyWorker(LPVOID) {
-  BeginPlacing(g_state.destPath, DirLength());
+  Placement placement;
+  BeginPlacement(placement, g_state.destPath, DirLength(), CopyCancelled);
   bool finished = false;
-  DWORD installed = InstallListed(&finished);
-  EndPlacing(g_state.destPath, DirLength());
+  DWORD installed = InstallListed(placement, &finished);
+  EndPlacement(placement);
   HWND dialog = g_state.copyDialog;
-  if (finished && dialog) PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  if (finished && dialog) SendMessageA(dialog, kCopyEnded, 0, 0);
   return installed;
 }

@@ -5,7 +5,7 @@ const SystemCalls kSystemCalls = {
     ::FindFirstFileA,
     ::FindNextFileA,        ::HeapAlloc,            ::HeapReAlloc,      ::CopyFileA,
     ::GetFileAttributesA,   ::SetFileAttributesA,   ::MoveFileExA,      ::DeleteFileA,
-    ::CreateFileA,          ::RegCreateKeyExA,      ::RegSetValueExA,
+    ::CreateFileA,          ::RegCreateKeyExA,      ::RegSetValueExA,   ::Sleep,
 };
 
 SystemCalls g_system = kSystemCalls;

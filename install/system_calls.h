@@ -1,5 +1,6 @@
-// The file, folder, heap and registry calls of the install step, in one table that the
-// program fills with the system's own. Tests replace entries to make a call fail.
+// The file, folder, heap and registry calls of the install step, and its waits, in one
+// table that the program fills with the system's own. Tests replace entries to make a call
+// fail, or a wait pass at once.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +22,7 @@ struct SystemCalls {
   decltype(&::CreateFileA) CreateFileA;
   decltype(&::RegCreateKeyExA) RegCreateKeyExA;
   decltype(&::RegSetValueExA) RegSetValueExA;
+  decltype(&::Sleep) Sleep;
 };
 
 // The system's calls.

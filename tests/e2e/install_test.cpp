@@ -93,8 +93,9 @@ class Install : public testing::Test {
     while (!s.empty() && strchr(" \r\n", s.back())) s.pop_back();
     return s;
   }
-  // No file of the folder is read-only, and no temporary copy was left beside them.
+  // No file of the folder is read-only, and no temporary copy or folder was left.
   static void ExpectNoReadOnlyNorLeftovers(const std::string& dir) {
+    EXPECT_EQ(FoldersBelow(dir), std::vector<std::string>{}) << dir;
     for (const std::string& n : FilesIn(dir)) {
       EXPECT_EQ(n.find(".tmp"), std::string::npos) << "left in " << dir << ": " << n;
       EXPECT_FALSE(GetFileAttributesA((dir + "\\" + n).c_str()) & FILE_ATTRIBUTE_READONLY)
@@ -310,10 +311,12 @@ TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
   DeleteFileA((source + big).c_str());
 }
 
-// Two programs hold files: the image editor has the installed plug-in loaded as a module,
-// and a sync tool has a sample on the media open for writing, unshared. Each is named as
-// in use; Retry while the plug-in is loaded asks again, and once it is unloaded installs
-// it; Ignore leaves the installed sample whole.
+// Three programs hold files: the image editor has the installed plug-in loaded as a module,
+// a sync tool has a sample on the media open for writing, unshared, and a viewer has the
+// installed help file open with read and write sharing but not delete. Each is named as
+// in use (after a second's retries); Retry while the plug-in is loaded asks again, and
+// once it is unloaded installs it; Ignore leaves the installed sample whole; Retry once
+// the viewer has closed the help file installs it.
 TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
   std::string media = MakeMedia(root_, DefaultPayload());
   std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
@@ -322,10 +325,13 @@ TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
   ASSERT_TRUE(GetModuleFileNameA(nullptr, self, MAX_PATH) && MakeDirs(plugin) && MakeDirs(samples));
   ASSERT_TRUE(CopyFileA(self, loaded.c_str(), FALSE));  // a real module, loaded whole
   ASSERT_TRUE(WriteFileText(canyon, "the installed canyon"));
+  ASSERT_TRUE(WriteFileText(plugin + "\\velvor.hlp", "the installed help"));
   HMODULE module = LoadLibraryA(loaded.c_str());
   HANDLE writer = CreateFileA((media + "samples\\canyon.jpg").c_str(), GENERIC_WRITE, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
-  ASSERT_TRUE(module && writer != INVALID_HANDLE_VALUE);
+  HANDLE viewer = CreateFileA((plugin + "\\velvor.hlp").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_TRUE(module && writer != INVALID_HANDLE_VALUE && viewer != INVALID_HANDLE_VALUE);
   SetupProcess setup(media);
   WalkToInstall(setup, {{true, true, true}, {plugin, samples, plugin}});
   const std::string inUse = " is in use by another program. Close that program, then click Retry.";
@@ -339,6 +345,10 @@ TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
   HWND box = AwaitQuestion(setup, canyon, media + "samples\\canyon.jpg" + inUse);
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(setup.Press(box, IDIGNORE));
+  box = AwaitQuestion(setup, plugin + "\\velvor.hlp", "The file" + inUse);
+  ASSERT_NE(box, nullptr);
+  CloseHandle(viewer);
+  ASSERT_TRUE(setup.Press(box, IDRETRY));
   ExpectLastWord(setup, "The installation has completed, but 1 file was not installed.");
   CloseHandle(writer);
   EXPECT_EQ(ReadFileText(canyon), "the installed canyon");
@@ -350,8 +360,8 @@ TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
 // Media copied from a disc are read-only. Installed twice, the second time from changed
 // media over the first install's files: every file replaced, none read-only after either
 // install; an installed file's other attributes (hidden here) stay as they were. Before
-// the second, an interrupted install left a temporary copy, which goes; a user's file of
-// a like name stays.
+// the second, an interrupted install left its work folder with a copy in it, which goes;
+// a user's file and a user's folder of like names (a file in it) stay as they were.
 TEST_F(Install, ReadOnlyMediaInstallTwiceFromChangedMedia) {
   std::string media = MakeMedia(root_, DefaultPayload());
   std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples", help = root_ + "Help";
@@ -370,17 +380,26 @@ TEST_F(Install, ReadOnlyMediaInstallTwiceFromChangedMedia) {
     if (hiddenBefore != INVALID_FILE_ATTRIBUTES) {  // the second install: hide one file
       ASSERT_TRUE(SetFileAttributesA((help + "\\velvor.cnt").c_str(),
                                      hiddenBefore | FILE_ATTRIBUTE_HIDDEN));
-      ASSERT_TRUE(WriteFileText(plugin + "\\~vlv03a7.tmp", "cut short"));
-      ASSERT_TRUE(WriteFileText(plugin + "\\~vlv-notes.tmp", "the user's"));
+      ASSERT_TRUE(MakeDirs(plugin + "\\~vlvw002.tmp") && MakeDirs(samples + "\\~vlvw000.tmp"));
+      ASSERT_TRUE(WriteFileText(plugin + "\\~vlvw002.tmp\\~vlvmark.tmp",
+                                "Velvorine Setup work folder\r\n"));
+      ASSERT_TRUE(WriteFileText(plugin + "\\~vlvw002.tmp\\~vlv03a7.tmp", "cut short"));
+      ASSERT_TRUE(WriteFileText(samples + "\\~vlvw000.tmp\\~vlv0000.tmp", "the user's"));
+      ASSERT_TRUE(WriteFileText(plugin + "\\~vlvnote.tmp", "the user's"));
     }
     SetupProcess setup(media);
     WalkToInstall(setup, {{true, true, true}, {plugin, samples, help}});
     ExpectCompletion(setup);
     ExpectInstalled(media, plugin, samples, help);
     EXPECT_EQ(ReadFileText(plugin + "\\velvor.8bf"), std::string("filter plug-in") + edition);
-    // The leftover went with the others (below); the user's file of a like name stays.
+    // The leftover went (below); the user's file and folder stay.
     if (hiddenBefore != INVALID_FILE_ATTRIBUTES) {
-      EXPECT_TRUE(DeleteFileA((plugin + "\\~vlv-notes.tmp").c_str()));
+      EXPECT_EQ(ReadFileText(plugin + "\\~vlvnote.tmp"), "the user's");
+      EXPECT_TRUE(DeleteFileA((plugin + "\\~vlvnote.tmp").c_str()));
+      EXPECT_EQ(FoldersBelow(samples), std::vector<std::string>{"~vlvw000.tmp"});
+      EXPECT_EQ(FilesIn(samples + "\\~vlvw000.tmp"), std::vector<std::string>{"~vlv0000.tmp"});
+      EXPECT_EQ(ReadFileText(samples + "\\~vlvw000.tmp\\~vlv0000.tmp"), "the user's");
+      RemoveTree(samples + "\\~vlvw000.tmp");
     }
     for (const std::string& dir : {plugin, samples, help}) ExpectNoReadOnlyNorLeftovers(dir);
     if (hiddenBefore != INVALID_FILE_ATTRIBUTES) {
@@ -501,6 +520,7 @@ TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
   ASSERT_TRUE(setup.Press(box, IDIGNORE));
   ExpectLastWord(setup, "The installation has completed, but 1 file was not installed.");
   EXPECT_EQ(FilesIn(help), (std::vector<std::string>{"ok.txt", "velvor.cnt", "velvor.hlp"}));
+  EXPECT_EQ(FoldersBelow(help), std::vector<std::string>{}) << "a work folder was left";
   EXPECT_EQ(ReadFileText(help + "\\ok.txt"), "a short name");
   ExpectCopied(media, "plugin", plugin);
   ExpectCopied(media, "samples", samples);

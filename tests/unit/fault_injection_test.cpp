@@ -1,13 +1,17 @@
 // The whole install step (three components, real folders, the real registry, the progress
 // dialog and its worker) run once per system call it makes, with that call failing with
-// each error it can meet in the field. After every run: nothing installed before is
-// damaged or lost, every file arrived or is counted, success is said exactly when all
-// arrived, no temporary copy stays, a value is right or absent. The run ends (a hang ends
-// the program, naming the run); that it ends only once its worker has is the copy test's.
+// each error it can meet in the field; then each copy and rename refused for a moment (a
+// passing lock), a work folder that goes mid-way and one that is a link. After every run:
+// nothing installed before is damaged or lost, or changes its attributes unless replaced,
+// nothing of anyone else's at a temporary name is touched, every file arrived or is
+// counted, success is said exactly when all arrived, no temporary copy stays, a value is
+// right (naming a file that is there) or absent. The run ends (a hang ends the program,
+// naming the run); that it ends only once its worker has is the copy test's.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -54,15 +58,20 @@ enum class Call { SYSTEM_CALLS(CALL_KIND) };
 #define CALL_NAME(name, ...) #name,
 const char* const kCallNames[] = {SYSTEM_CALLS(CALL_NAME)};
 
-// Counts the calls, keeping their kinds while none is to fail; the nth fails with g_error.
+// Counts the calls, keeping their kinds while none is to fail; the nth fails with g_error,
+// and so do the next calls of its kind until it has failed g_times times.
 volatile LONG g_calls = 0;
 long g_failAt = 0;
+int g_times = 1, g_failed = 0;
 DWORD g_error = 0;
 std::vector<Call> g_kinds;
 bool Hit(Call kind) {
   long n = InterlockedIncrement(&g_calls);
   if (g_failAt == 0) g_kinds.push_back(kind);
-  if (n != g_failAt) return false;
+  if (g_failAt <= 0 || n < g_failAt || g_failed >= g_times ||
+      (n > g_failAt && g_kinds[g_failAt - 1] != kind))
+    return false;
+  ++g_failed;
   SetLastError(g_error);
   return true;
 }
@@ -73,11 +82,37 @@ bool Hit(Call kind) {
   }
 SYSTEM_CALLS(COUNTED)
 #define PUT_COUNTED(name, ...) g_system.name = Counted##name;
-void FailAt(long nth, DWORD error) {
+void WINAPI NoWait(DWORD) {}
+void FailAt(long nth, DWORD error, int times = 1) {
   g_calls = 0;
   g_failAt = nth;
   g_error = error;
+  g_times = times;
+  g_failed = 0;
   SYSTEM_CALLS(PUT_COUNTED)
+  g_system.Sleep = NoWait;
+}
+
+// The seams of the last runs: the work folder removed before the copy to its nth
+// temporary name, and a folder that searches show as a link.
+int g_removeWorkAt = 0;
+BOOL WINAPI CopyAndRemoveWork(LPCSTR s, LPCSTR d, BOOL x) {
+  std::string temp = d, work = temp.substr(0, temp.rfind('\\'));
+  if (work.find("~vlvw") != std::string::npos && --g_removeWorkAt == 0) RemoveTree(work);
+  return CountedCopyFileA(s, d, x);
+}
+BOOL AsLink(BOOL found, LPWIN32_FIND_DATAA f) {
+  if (found && strcmp(f->cFileName, "~vlvw000.tmp") == 0)
+    f->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+  return found;
+}
+HANDLE WINAPI FindAsLink(LPCSTR p, LPWIN32_FIND_DATAA f) {
+  HANDLE h = CountedFindFirstFileA(p, f);
+  AsLink(h != INVALID_HANDLE_VALUE, f);
+  return h;
+}
+BOOL WINAPI FindNextAsLink(HANDLE h, LPWIN32_FIND_DATAA f) {
+  return AsLink(CountedFindNextFileA(h, f), f);
 }
 
 std::vector<DWORD> ErrorsOf(Call call) {
@@ -97,7 +132,7 @@ std::vector<DWORD> ErrorsOf(Call call) {
 
 // Answers every message box of this process, Ignore where it offers it, else OK; ends
 // the program when a run has not ended in 30 s (a hang), naming it.
-volatile LONG g_answering = 1, g_runsDone = 0, g_foldersSaid = 0;
+volatile LONG g_answering = 1, g_runsDone = 0, g_foldersSaid = 0, g_questions = 0;
 std::string g_run;
 BOOL CALLBACK AnswerBox(HWND w, LPARAM) {
   DWORD pid = 0;
@@ -106,6 +141,7 @@ BOOL CALLBACK AnswerBox(HWND w, LPARAM) {
       TextOf(w) == "Installing Files")
     return TRUE;
   if (MessageText(w).rfind("Could not read the folder ", 0) == 0) InterlockedIncrement(&g_foldersSaid);
+  if (MessageText(w).rfind("Could not install ", 0) == 0) InterlockedIncrement(&g_questions);
   PostMessageA(w, WM_COMMAND, GetDlgItem(w, IDIGNORE) ? IDIGNORE : IDOK, 0);
   for (int i = 0; i < 400 && IsWindow(w) && IsWindowVisible(w); ++i) Sleep(5);
   return FALSE;
@@ -126,7 +162,9 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
   std::string root = ScratchDir(), media = root + "media\\";
   // The help folder is made by the install; the others hold an earlier install's files
   // (one read-only) and a file of the user's.
-  std::string dirs[] = {root + "Plug-ins", root + "Samples", root + "Docs\\Help"};
+  // The samples' directory too deep for a work folder: its copies are made beside the files.
+  std::string dirs[] = {root + "Plug-ins", root + "Samples" + std::string(232 - root.size(), 's'),
+                        root + "Docs\\Help"};
   std::map<std::string, std::string> sources;  // destination: the source's text
   for (const char* f : {"plugin\\velvor.8bf", "plugin\\readme.txt", "plugin\\filters.dat",
                         "samples\\canyon.jpg", "samples\\sunset.jpg", "help\\velvor.hlp",
@@ -138,15 +176,19 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
   }
   const std::string old[] = {dirs[0] + "\\velvor.8bf", dirs[0] + "\\readme.txt",
                              dirs[1] + "\\canyon.jpg"};
-  const std::string user = dirs[0] + "\\notes.txt";
+  const std::string user = dirs[0] + "\\notes.txt", planted = dirs[1] + "\\~vlv0000.tmp";
+  const std::string link = dirs[0] + "\\~vlvw000.tmp";  // an interrupted install's, marked
+  DWORD oldAttributes[3];
   auto prepare = [&] {
-    for (const char* d : {"Plug-ins", "Samples", "Docs"}) RemoveTree(root + d);
+    for (const std::string& d : {dirs[0], dirs[1], root + "Docs"}) RemoveTree(d);
     DeleteProductKey();
     MakeDirs(dirs[0]);
     MakeDirs(dirs[1]);
     for (const std::string& f : old) WriteFileText(f, "old");
     SetFileAttributesA(old[1].c_str(), FILE_ATTRIBUTE_READONLY);
     WriteFileText(user, "the user's");
+    WriteFileText(planted, "someone else's");
+    for (int i = 0; i < 3; ++i) oldAttributes[i] = GetFileAttributesA(old[i].c_str());
   };
   int result = 0;
   auto install = [&] {  // the install step as the wizard takes it; true: success said
@@ -164,11 +206,13 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
     std::vector<std::string> found;
     for (const std::string& d : dirs) {
       for (const std::string& n : FilesIn(d))
-        if (n.rfind("~vlv", 0) == 0) found.push_back(d + "\\" + n);
-      if (DirExists(d + "\\~vlvwork.tmp")) found.push_back(d + "\\~vlvwork.tmp");
+        if (n.rfind("~vlv", 0) == 0 && d + "\\" + n != planted) found.push_back(d + "\\" + n);
+      for (const std::string& n : FoldersBelow(d))
+        if (d + "\\" + n != link) found.push_back(d + "\\" + n);
     }
     return found;
   };
+  const DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
   HANDLE answerer = CreateThread(nullptr, 0, Answerer, nullptr, 0, nullptr);
   prepare();
@@ -177,20 +221,26 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
   const std::vector<Call> kinds = g_kinds;
   int runs = 0, violations = 0;
   std::set<Call> kindsFailed;
-  for (size_t n = 1; n <= kinds.size(); ++n) {
-    Call kind = kinds[n - 1];
-    for (DWORD error : ErrorsOf(kind)) {
-      g_run = "call " + std::to_string(n) + " " + kCallNames[static_cast<int>(kind)] +
-              " error " + std::to_string(error);
+  // One run with the failure put in by inject(); passing: nothing may be asked or lost.
+  auto run = [&](Call kind, bool passing, const std::function<void()>& inject) {
       prepare();
-      FailAt(static_cast<long>(n), error);
+      FailAt(-1, 0);
+      inject();
       g_foldersSaid = 0;
+      g_questions = 0;
       bool success = install();
       std::vector<std::string> broken;
-      for (const std::string& f : old)
-        if (ReadFileText(f) != "old" && ReadFileText(f) != sources[f])
-          broken.push_back("(a) " + f + " damaged or lost");
+      for (int i = 0; i < 3; ++i) {
+        std::string text = ReadFileText(old[i]);
+        DWORD a = GetFileAttributesA(old[i].c_str()) & kKept;
+        if (text != "old" && text != sources[old[i]])
+          broken.push_back("(a) " + old[i] + " damaged or lost");
+        else if (a != (oldAttributes[i] & kKept & (text == "old" ? ~0u : ~FILE_ATTRIBUTE_READONLY)))
+          broken.push_back("(a) " + old[i] + " attributes " + std::to_string(a));
+      }
       if (ReadFileText(user) != "the user's") broken.push_back("(a) the user's file changed");
+      if (ReadFileText(planted) != "someone else's") broken.push_back("(a) the planted name written");
+      if (passing && (!success || g_questions)) broken.push_back("(b) a passing failure was asked about");
       int missing = 0;
       for (const auto& [dest, text] : sources) missing += ReadFileText(dest) != text;
       std::string param, help;
@@ -207,7 +257,8 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
       for (const std::string& l : leftovers())
         if (!remover) broken.push_back("(c) left " + l);
       if (hasParam && param != dirs[1]) broken.push_back("(e) ParamDirectory " + param);
-      if (hasHelp && help != dirs[2] + "\\velvor.hlp") broken.push_back("(e) HelpFile " + help);
+      if (hasHelp && (help != dirs[2] + "\\velvor.hlp" || !FileExists(help)))
+        broken.push_back("(e) HelpFile " + help);
       if (!leftovers().empty()) {  // only where the remover failed: the next install's
         FailAt(-1, 0);
         install();
@@ -218,8 +269,35 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
       ++runs;
       kindsFailed.insert(kind);
       InterlockedIncrement(&g_runsDone);
+  };
+  for (size_t n = 1; n <= kinds.size(); ++n) {
+    Call kind = kinds[n - 1];
+    std::string name = "call " + std::to_string(n) + " " + kCallNames[static_cast<int>(kind)];
+    for (DWORD error : ErrorsOf(kind)) {
+      g_run = name + " error " + std::to_string(error);
+      run(kind, false, [&] { FailAt(static_cast<long>(n), error); });
     }
+    for (int times : {1, 3})
+      if (kind == Call::kCopyFileA || kind == Call::kMoveFileExA) {
+        g_run = name + " refused " + std::to_string(times) + " times";
+        run(kind, true, [&] { FailAt(static_cast<long>(n), ERROR_SHARING_VIOLATION, times); });
+      }
   }
+  g_run = "the work folder removed mid-way";
+  run(Call::kCopyFileA, true, [&] {
+    g_removeWorkAt = 2;
+    g_system.CopyFileA = CopyAndRemoveWork;
+  });
+  g_run = "a leftover work folder that is a link";
+  run(Call::kFindFirstFileA, true, [&] {
+    MakeDirs(link);
+    WriteFileText(link + "\\~vlvmark.tmp", "Velvorine Setup work folder\r\n");
+    WriteFileText(link + "\\~vlv0001.tmp", "cut short");
+    g_system.FindFirstFileA = FindAsLink;
+    g_system.FindNextFileA = FindNextAsLink;
+  });
+  EXPECT_EQ(FilesIn(link), (std::vector<std::string>{"~vlv0001.tmp", "~vlvmark.tmp"}));
+  RemoveTree(link);
   g_answering = 0;
   WaitForSingleObject(answerer, 5000);
   CloseHandle(answerer);
