@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "app/main_window.h"
+#include "app/timing_marks.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ void BringRunningSetupForward() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR /*commandLine*/,
                    int showCommand) {
+  RecordTimingMark(TimingMark::kWinMain);
   // A drive without media (an empty card reader, a CD drive) fails as a missing path
   // does, with the program's own message, instead of the system's "no disk" box at each
   // look at it.
