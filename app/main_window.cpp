@@ -72,6 +72,7 @@ int InitInstance(HINSTANCE instance, int /*showCommand*/) {
   s_moduleNameWhole = CaptureModuleDirectory(instance);
   s_sourcePathsFit = s_moduleNameWhole && SourcePathsFit();
   s_mediaPresent = s_sourcePathsFit && AnySourceFolderPresent();
+  RecordTimingMark(TimingMark::kMediaChecked);
   HWND window = CreateWindowExA(0, kMainClassName, kMainWindowTitle, WS_POPUP, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                 instance, nullptr);

@@ -5,6 +5,7 @@
 
 enum class TimingMark {
   kWinMain,          // the entry point reached: loading and the runtime's start done
+  kMediaChecked,     // the media's folders looked at, before the main window
   kWindowCreated,    // CreateWindowExA of the main window returned
   kWindowShown,      // ShowWindow returned: the window is maximized on the screen
   kBackdropPainted,  // the first PaintBackdrop has ended

@@ -3,8 +3,9 @@
 // setup's start-up goes, from the benchmark build of it (setup_timed.exe), which records
 // the moments of app/timing_marks.h. Prints medians of interleaved runs, the ratio, and
 // setup.exe's size. Both setup programs run from a folder of the bench's own, beside a
-// plugin folder, so that they show their first page.
-//   startup_bench.exe setup.exe setup_timed.exe bare_message_box.exe [runs]
+// plugin folder, so that they show their first page. Another setup.exe (an earlier
+// build, say) may be given to be timed in the same rounds.
+//   startup_bench.exe setup.exe setup_timed.exe bare_message_box.exe [runs] [other.exe]
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -119,7 +120,7 @@ bool MakeFolder(const char* setup, const char* timed) {
 }
 
 const char* const kMarkNames[kTimingMarkCount] = {
-    "entry point (loader, runtime)", "main window created", "main window shown",
+    "entry point (loader, runtime)", "media's folders looked at", "main window created", "main window shown",
     "backdrop painted", "wizard started (posted message)", "first page's WM_INITDIALOG",
 };
 
@@ -128,7 +129,8 @@ const char* const kMarkNames[kTimingMarkCount] = {
 int main(int argc, char** argv) {
   if (argc < 4) {
     fprintf(stderr,
-            "usage: startup_bench.exe setup.exe setup_timed.exe bare_message_box.exe [runs]\n");
+            "usage: startup_bench.exe setup.exe setup_timed.exe bare_message_box.exe [runs] "
+            "[other.exe]\n");
     return 2;
   }
   int runs = argc > 4 ? atoi(argv[4]) : 9;
@@ -138,8 +140,14 @@ int main(int argc, char** argv) {
   }
   std::string setupExe = std::string(kFolder) + "setup.exe";
   std::string timedExe = std::string(kFolder) + "setup_timed.exe";
+  std::string otherExe = std::string(kFolder) + "setup_other.exe";
+  bool other = argc > 5;
+  if (other && !CopyFileA(argv[5], otherExe.c_str(), FALSE)) {
+    fprintf(stderr, "cannot copy %s\n", argv[5]);
+    return 1;
+  }
   const char* bareExe = argv[3];
-  std::vector<double> setup, timed, bare, marks, mark[kTimingMarkCount];
+  std::vector<double> setup, timed, bare, others, marks, mark[kTimingMarkCount];
   TimeToWindow(setupExe, "Velvorine Install", 1001);  // warm the caches once
   TimeToWindow(timedExe, "Velvorine Install", 1001, &marks);
   TimeToWindow(bareExe, "Bare", 0);
@@ -147,13 +155,15 @@ int main(int argc, char** argv) {
     double s = TimeToWindow(setupExe, "Velvorine Install", 1001);  // the component page
     double t = TimeToWindow(timedExe, "Velvorine Install", 1001, &marks);
     double b = TimeToWindow(bareExe, "Bare", 0);
-    if (s < 0 || t < 0 || b < 0) {
+    double o = other ? TimeToWindow(otherExe, "Velvorine Install", 1001) : 0;
+    if (s < 0 || t < 0 || b < 0 || o < 0) {
       fprintf(stderr, "a program did not show its window within 10 s\n");
       return 1;
     }
     setup.push_back(s);
     timed.push_back(t);
     bare.push_back(b);
+    others.push_back(o);
     for (int m = 0; m < kTimingMarkCount; ++m)
       if (marks[m] >= 0) mark[m].push_back(marks[m]);
   }
@@ -175,6 +185,9 @@ int main(int argc, char** argv) {
   printf("start-up to first window, median of %d: setup.exe %.1f ms, bare message box %.1f ms, "
          "ratio %.2f (target <= 1.20)\n",
          runs, Median(setup), Median(bare), Median(setup) / Median(bare));
+  if (other)
+    printf("  the other setup.exe (%s): %.1f ms, ratio %.2f\n", argv[5], Median(others),
+           Median(others) / Median(bare));
   printf("setup.exe size: %lu bytes (%.1f KiB; target <= 48 KiB for win32)\n", fa.nFileSizeLow,
          fa.nFileSizeLow / 1024.0);
   return 0;
