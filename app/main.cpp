@@ -50,6 +50,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR /*commandLine*/
     return 0;
   }
   if (!previous && !InitApplication(instance)) return 0;
+  RecordTimingMark(TimingMark::kClassRegistered);
   if (!InitInstance(instance, showCommand)) return 0;
   MSG msg = {};
   // -1 (an error) ends the loop too, rather than spinning on it.

@@ -5,6 +5,7 @@
 
 enum class TimingMark {
   kWinMain,          // the entry point reached: loading and the runtime's start done
+  kClassRegistered,  // the main window's class registered (the first calls of user32)
   kMediaChecked,     // the media's folders looked at, before the main window
   kWindowCreated,    // CreateWindowExA of the main window returned
   kWindowShown,      // ShowWindow returned: the window is maximized on the screen

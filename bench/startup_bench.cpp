@@ -120,7 +120,7 @@ bool MakeFolder(const char* setup, const char* timed) {
 }
 
 const char* const kMarkNames[kTimingMarkCount] = {
-    "entry point (loader, runtime)", "media's folders looked at", "main window created", "main window shown",
+    "entry point (loader, runtime)", "main window's class registered", "media's folders looked at", "main window created", "main window shown",
     "backdrop painted", "wizard started (posted message)", "first page's WM_INITDIALOG",
 };
 
