@@ -150,6 +150,8 @@ enum Moment {
   kWorkerEnds,         // the worker thread ends
   kDialogShown,        // the dialog's WM_SHOWWINDOW: it is being shown
   kDialogPaint,        // the first paint of the dialog or a control
+  kDialogEnding,       // the worker's WM_COMMAND taken from the queue: EndDialog follows
+  kOwnerActivated,     // the backdrop active again (the dialog hidden)
   kDialogDestroyed,    // the dialog's WM_DESTROY
   kRegistryBegins,     // the product key opened (the copy step has returned)
   kRegistryWritten,    // the value written
@@ -160,7 +162,8 @@ const char* const kMomentNames[kMomentCount] = {
     "dialog's WM_INITDIALOG", "worker thread starts", "WM_INITDIALOG returned",
     "worker: leftover sweep begins", "worker: work folder made", "worker: CopyFileA begins",
     "worker: file renamed into place", "worker: work folder removed", "worker thread ends",
-    "dialog shown", "first paint of the dialog", "dialog destroyed", "registry: key opened",
+    "dialog shown", "first paint of the dialog", "worker's IDOK taken from the queue",
+    "backdrop active again", "dialog destroyed", "registry: key opened",
     "registry: value written",
 };
 
@@ -170,6 +173,8 @@ bool g_timing = false;
 double g_start = 0;  // Now() at the call of InstallSelected
 DWORD g_uiThread = 0;
 HWND g_copyDialog = nullptr;
+// The owner of the install step's windows: the backdrop, maximized, as in setup.exe.
+HWND g_backdrop = nullptr;
 
 void Note(Moment m) {
   if (!g_timing) return;
@@ -254,6 +259,9 @@ LRESULT CALLBACK CallHook(int code, WPARAM wParam, LPARAM lParam) {
     if (call->message == WM_SHOWWINDOW && call->wParam) Note(kDialogShown);
     if (call->message == WM_DESTROY) Note(kDialogDestroyed);
   }
+  if (code == HC_ACTION && call->hwnd == g_backdrop && g_copyDialog &&
+      call->message == WM_ACTIVATE && LOWORD(call->wParam) != WA_INACTIVE)
+    Note(kOwnerActivated);
   if (code == HC_ACTION && call->message == WM_PAINT && g_copyDialog &&
       (call->hwnd == g_copyDialog || GetParent(call->hwnd) == g_copyDialog))
     Note(kDialogPaint);
@@ -271,6 +279,8 @@ LRESULT CALLBACK QueueHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION && msg->message == WM_PAINT && g_copyDialog &&
       (msg->hwnd == g_copyDialog || GetParent(msg->hwnd) == g_copyDialog))
     Note(kDialogPaint);
+  if (code == HC_ACTION && msg->message == WM_COMMAND && g_copyDialog && msg->hwnd == g_copyDialog)
+    Note(kDialogEnding);
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -307,9 +317,6 @@ void MakeFixedMedia(const int (&counts)[kComponentCount]) {
   snprintf(g_state.moduleDir, kPathSize, "%s", media.c_str());
   g_state.moduleNameSlot = g_state.moduleDir + strlen(g_state.moduleDir);
 }
-
-// The owner of the install step's windows: the backdrop, maximized, as in setup.exe.
-HWND g_backdrop = nullptr;
 
 LRESULT CALLBACK BackdropProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
