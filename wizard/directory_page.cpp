@@ -59,10 +59,10 @@ class HeapBlock {
 };
 
 // The file dialog's library is loaded at the first Browse, not at start: it brings six of
-// the shell's libraries with it, which made the start-up to the first page 11 to 12 ms
-// longer under Wine (a tenth). From System32 only (LOAD_LIBRARY_SEARCH_SYSTEM32); a system
-// without that flag refuses it, and there the library is named by its full path in
-// System32, its own imports searched from there first. It stays loaded until the end.
+// the shell's libraries with it, which made the start-up to the first page 10 to 21 ms
+// longer under Wine (a tenth or more). From System32 only (LOAD_LIBRARY_SEARCH_SYSTEM32);
+// a system without that flag refuses it, and there the library is named by its full path
+// in System32, its own imports searched from there first. It stays loaded until the end.
 using SaveFileDialogFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
 SaveFileDialogFn LoadSaveFileDialog() {
   static SaveFileDialogFn s_dialog = nullptr;
