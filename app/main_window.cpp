@@ -7,6 +7,7 @@
 #include "app/installer_state.h"
 #include "app/module_dir.h"
 #include "app/path_text.h"
+#include "app/timing_marks.h"
 #include "app/wizard_run.h"
 #include "wizard/wizard.h"
 
@@ -71,12 +72,15 @@ int InitInstance(HINSTANCE instance, int /*showCommand*/) {
   s_moduleNameWhole = CaptureModuleDirectory(instance);
   s_sourcePathsFit = s_moduleNameWhole && SourcePathsFit();
   s_mediaPresent = s_sourcePathsFit && AnySourceFolderPresent();
+  RecordTimingMark(TimingMark::kMediaChecked);
   HWND window = CreateWindowExA(0, kMainClassName, kMainWindowTitle, WS_POPUP, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                 instance, nullptr);
   if (!window) return 0;
+  RecordTimingMark(TimingMark::kWindowCreated);
   // The backdrop always covers the screen, whatever the caller asked for.
   ShowWindow(window, SW_SHOWMAXIMIZED);
+  RecordTimingMark(TimingMark::kWindowShown);
   UpdateWindow(window);
   return 1;
 }
@@ -90,6 +94,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_USER:
       if (s_wizardStarted) return 0;
       s_wizardStarted = true;
+      RecordTimingMark(TimingMark::kWizardStarted);
       // A folder the code page cannot name is said (by the refusal) before the media are
       // looked for in it.
       if (!s_sourcePathsFit) {

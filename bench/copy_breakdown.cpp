@@ -9,16 +9,27 @@
 //     copying: one SetDlgItemTextA (the file's name) on the shown dialog (text and
 //     repaint), one on the dialog while hidden (text only: a hidden static is not
 //     repainted), and one empty cross-thread send.
+// Then the install step's fixed cost, with the real InstallSelected:
+//   - one component of one file, as a timeline of its moments (medians of the runs), seen
+//     from outside the program's code: its file, folder and registry calls through the
+//     system-call table, the progress dialog's creation, first paint and end through
+//     window hooks, the worker's start and end through a thread callback of this image;
+//   - three components, 250 + 1 + 1 files, against a bare CopyFileA loop into three
+//     folders (the folders made by the loop as by the install).
 #include <windows.h>
 #include <stdio.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
+#include "app/backdrop.h"
 #include "app/center_window.h"
 #include "app/installer_state.h"
 #include "install/component_copy.h"
+#include "install/install_sequence.h"
+#include "install/system_calls.h"
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
 
@@ -124,6 +135,333 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
+// The moments of one component's install, in the order they are expected.
+enum Moment {
+  kListingBegins,      // its source folder searched (the directory made before)
+  kDialogCreating,     // the progress dialog's window being created (listing done)
+  kDialogInit,         // its WM_INITDIALOG (the dialog and its controls made)
+  kWorkerStarts,       // the worker thread begins
+  kDialogInitDone,     // WM_INITDIALOG returned (texts set, worker started)
+  kSweepBegins,        // the worker's first call: leftover temporary copies looked for
+  kWorkFolderMade,     // the work folder created
+  kCopyBegins,         // the file's CopyFileA
+  kFilePlaced,         // its rename into place returned
+  kWorkFolderRemoved,  // the work folder removed
+  kWorkerEnds,         // the worker thread ends
+  kDialogShown,        // the dialog's WM_SHOWWINDOW: it is being shown
+  kDialogPaint,        // the first paint of the dialog or a control
+  kDialogEnding,       // the worker's WM_COMMAND taken from the queue: EndDialog follows
+  kOwnerActivated,     // the backdrop active again (the dialog hidden)
+  kDialogDestroyed,    // the dialog's WM_DESTROY
+  kRegistryBegins,     // the product key opened (the copy step has returned)
+  kRegistryWritten,    // the value written
+  kMomentCount
+};
+const char* const kMomentNames[kMomentCount] = {
+    "listing begins (directory made)", "progress dialog creation begins",
+    "dialog's WM_INITDIALOG", "worker thread starts", "WM_INITDIALOG returned",
+    "worker: leftover sweep begins", "worker: work folder made", "worker: CopyFileA begins",
+    "worker: file renamed into place", "worker: work folder removed", "worker thread ends",
+    "dialog shown", "first paint of the dialog", "worker's IDOK taken from the queue",
+    "backdrop active again", "dialog destroyed", "registry: key opened",
+    "registry: value written",
+};
+
+// Counter values of the run in progress, each the first time it happens; 0 until then.
+std::atomic<LONGLONG> g_moment[kMomentCount];
+bool g_timing = false;
+double g_start = 0;  // Now() at the call of InstallSelected
+DWORD g_uiThread = 0;
+HWND g_copyDialog = nullptr;
+// The owner of the install step's windows: the backdrop, maximized, as in setup.exe.
+HWND g_backdrop = nullptr;
+
+void Note(Moment m) {
+  if (!g_timing) return;
+  LARGE_INTEGER c;
+  QueryPerformanceCounter(&c);
+  LONGLONG none = 0;
+  g_moment[m].compare_exchange_strong(none, c.QuadPart);
+}
+
+bool OnUiThread() { return GetCurrentThreadId() == g_uiThread; }
+
+// Counter ticks spent in the copies and in the renames of the run in progress.
+std::atomic<LONGLONG> g_copyTicks{0}, g_renameTicks{0};
+LONGLONG Ticks() {
+  LARGE_INTEGER c;
+  QueryPerformanceCounter(&c);
+  return c.QuadPart;
+}
+
+// The system-call table's entries that mark moments, each calling the system's own.
+HANDLE WINAPI TimedFindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA data) {
+  Note(OnUiThread() ? kListingBegins : kSweepBegins);
+  return kSystemCalls.FindFirstFileA(name, data);
+}
+BOOL WINAPI TimedCreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
+  BOOL made = kSystemCalls.CreateDirectoryA(path, security);
+  if (!OnUiThread()) Note(kWorkFolderMade);
+  return made;
+}
+BOOL WINAPI TimedCopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
+  Note(kCopyBegins);
+  LONGLONG start = Ticks();
+  BOOL copied = kSystemCalls.CopyFileA(from, to, failIfExists);
+  g_copyTicks += Ticks() - start;
+  return copied;
+}
+BOOL WINAPI TimedMoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
+  LONGLONG start = Ticks();
+  BOOL moved = kSystemCalls.MoveFileExA(from, to, flags);
+  g_renameTicks += Ticks() - start;
+  Note(kFilePlaced);
+  return moved;
+}
+BOOL WINAPI TimedRemoveDirectoryA(LPCSTR path) {
+  BOOL removed = kSystemCalls.RemoveDirectoryA(path);
+  Note(kWorkFolderRemoved);
+  return removed;
+}
+LSTATUS WINAPI TimedRegCreateKeyExA(HKEY key, LPCSTR sub, DWORD reserved, LPSTR cls,
+                                    DWORD options, REGSAM sam, LPSECURITY_ATTRIBUTES sa,
+                                    PHKEY result, LPDWORD disposition) {
+  Note(kRegistryBegins);
+  return kSystemCalls.RegCreateKeyExA(key, sub, reserved, cls, options, sam, sa, result,
+                                      disposition);
+}
+LSTATUS WINAPI TimedRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
+                                   const BYTE* data, DWORD size) {
+  LSTATUS status = kSystemCalls.RegSetValueExA(key, name, reserved, type, data, size);
+  Note(kRegistryWritten);
+  return status;
+}
+
+// Window hooks on the user-interface thread: the progress dialog's life.
+LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) {
+    auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
+    if (!g_copyDialog) {
+      char cls[16] = "";
+      GetClassNameA(reinterpret_cast<HWND>(wParam), cls, sizeof cls);
+      if (strcmp(cls, "#32770") == 0) {
+        g_copyDialog = reinterpret_cast<HWND>(wParam);
+        Note(kDialogCreating);
+      }
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+LRESULT CALLBACK CallHook(int code, WPARAM wParam, LPARAM lParam) {
+  auto* call = reinterpret_cast<CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->hwnd == g_copyDialog && g_copyDialog) {
+    if (call->message == WM_INITDIALOG) Note(kDialogInit);
+    if (call->message == WM_SHOWWINDOW && call->wParam) Note(kDialogShown);
+    if (call->message == WM_DESTROY) Note(kDialogDestroyed);
+  }
+  if (code == HC_ACTION && call->hwnd == g_backdrop && g_copyDialog &&
+      call->message == WM_ACTIVATE && LOWORD(call->wParam) != WA_INACTIVE)
+    Note(kOwnerActivated);
+  if (code == HC_ACTION && call->message == WM_PAINT && g_copyDialog &&
+      (call->hwnd == g_copyDialog || GetParent(call->hwnd) == g_copyDialog))
+    Note(kDialogPaint);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+LRESULT CALLBACK ReturnHook(int code, WPARAM wParam, LPARAM lParam) {
+  auto* call = reinterpret_cast<CWPRETSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->hwnd == g_copyDialog && g_copyDialog &&
+      call->message == WM_INITDIALOG)
+    Note(kDialogInitDone);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+LRESULT CALLBACK QueueHook(int code, WPARAM wParam, LPARAM lParam) {
+  auto* msg = reinterpret_cast<MSG*>(lParam);
+  if (code == HC_ACTION && msg->message == WM_PAINT && g_copyDialog &&
+      (msg->hwnd == g_copyDialog || GetParent(msg->hwnd) == g_copyDialog))
+    Note(kDialogPaint);
+  if (code == HC_ACTION && msg->message == WM_COMMAND && g_copyDialog && msg->hwnd == g_copyDialog)
+    Note(kDialogEnding);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Every thread of this process passes here as it starts and ends (a TLS callback).
+void NTAPI ThreadCallback(PVOID, DWORD reason, PVOID) {
+  if (OnUiThread()) return;
+  if (reason == DLL_THREAD_ATTACH) Note(kWorkerStarts);
+  if (reason == DLL_THREAD_DETACH) Note(kWorkerEnds);
+}
+extern "C" __attribute__((section(".CRT$XLF"), used))
+const PIMAGE_TLS_CALLBACK g_threadCallback = ThreadCallback;
+
+// "plugin" of "plugin\\*.*".
+std::string SourceFolder(int c) {
+  std::string pattern = kComponents[c].sourcePattern;
+  return pattern.substr(0, pattern.find('\\'));
+}
+
+const char kFixedRoot[] = "C:\\velvor-bench\\fixed\\";
+
+// media\plugin, samples and help with the given numbers of 4 KiB files.
+void MakeFixedMedia(const int (&counts)[kComponentCount]) {
+  std::string media = std::string(kFixedRoot) + "media\\";
+  RemoveTree(media);
+  for (int c = 0; c < kComponentCount; ++c) {
+    std::string folder = media + SourceFolder(c);
+    MakeDirs(folder);
+    for (int i = 0; i < counts[c]; ++i) {
+      char name[64];
+      snprintf(name, sizeof name, "\\file%05d.dat", i);
+      WriteFileOfSize(folder + name, 4096);
+    }
+  }
+  snprintf(g_state.moduleDir, kPathSize, "%s", media.c_str());
+  g_state.moduleNameSlot = g_state.moduleDir + strlen(g_state.moduleDir);
+}
+
+LRESULT CALLBACK BackdropProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
+  PaintBackdrop(window);
+  return 0;
+}
+
+void ShowBackdrop() {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = BackdropProc;
+  wc.hInstance = g_state.instance;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.lpszClassName = "BenchBackdrop";
+  RegisterClassA(&wc);
+  g_backdrop = CreateWindowExA(0, "BenchBackdrop", "Velvorine Install", WS_POPUP, 0, 0, 100,
+                               100, nullptr, nullptr, g_state.instance, nullptr);
+  ShowWindow(g_backdrop, SW_SHOWMAXIMIZED);
+  UpdateWindow(g_backdrop);
+}
+
+// The real install step into fresh folders dest-<component>, for the components whose
+// count is not 0. Seconds.
+double RealInstall(const int (&counts)[kComponentCount]) {
+  for (int c = 0; c < kComponentCount; ++c) {
+    std::string dest = std::string(kFixedRoot) + "dest-" + std::to_string(c);
+    RemoveTree(dest);
+    ComponentWanted(kComponents[c]) = counts[c] > 0;
+    snprintf(ComponentDirectory(kComponents[c]), kPathSize, "%s", dest.c_str());
+  }
+  for (auto& m : g_moment) m = 0;
+  g_copyTicks = g_renameTicks = 0;
+  g_copyDialog = nullptr;
+  g_timing = true;
+  double t = g_start = Now();
+  InstallSelected(g_backdrop);
+  t = Now() - t;
+  g_timing = false;
+  e2e::DeleteProductKey();
+  return t;
+}
+
+// The same files copied by a bare loop into fresh folders, each made first.
+double BareInstall(const int (&counts)[kComponentCount]) {
+  std::string media = std::string(kFixedRoot) + "media\\";
+  for (int c = 0; c < kComponentCount; ++c)
+    RemoveTree(std::string(kFixedRoot) + "dest-" + std::to_string(c));
+  double t = Now();
+  for (int c = 0; c < kComponentCount; ++c) {
+    if (!counts[c]) continue;
+    std::string dest = std::string(kFixedRoot) + "dest-" + std::to_string(c) + "\\";
+    CreateDirectoryA(dest.c_str(), nullptr);
+    std::string src = media + SourceFolder(c) + "\\";
+    for (int i = 0; i < counts[c]; ++i) {
+      char name[64];
+      snprintf(name, sizeof name, "file%05d.dat", i);
+      CopyFileA((src + name).c_str(), (dest + name).c_str(), FALSE);
+    }
+  }
+  return Now() - t;
+}
+
+// The fixed cost of the install step: one component of one file as a timeline, and
+// three components of 252 files against the bare loop.
+void FixedCosts(int runs) {
+  g_uiThread = GetCurrentThreadId();
+  ShowBackdrop();
+  HHOOK hooks[] = {
+      SetWindowsHookExA(WH_CBT, CreationHook, nullptr, g_uiThread),
+      SetWindowsHookExA(WH_CALLWNDPROC, CallHook, nullptr, g_uiThread),
+      SetWindowsHookExA(WH_CALLWNDPROCRET, ReturnHook, nullptr, g_uiThread),
+      SetWindowsHookExA(WH_GETMESSAGE, QueueHook, nullptr, g_uiThread),
+  };
+  g_system.FindFirstFileA = TimedFindFirstFileA;
+  g_system.CreateDirectoryA = TimedCreateDirectoryA;
+  g_system.CopyFileA = TimedCopyFileA;
+  g_system.MoveFileExA = TimedMoveFileExA;
+  g_system.RemoveDirectoryA = TimedRemoveDirectoryA;
+  g_system.RegCreateKeyExA = TimedRegCreateKeyExA;
+  g_system.RegSetValueExA = TimedRegSetValueExA;
+
+  const int one[kComponentCount] = {0, 1, 0};  // the samples: it writes a value
+  MakeFixedMedia(one);
+  std::vector<double> whole, bare, at[kMomentCount];
+  RealInstall(one);  // warm
+  for (int r = 0; r < runs; ++r) {
+    whole.push_back(RealInstall(one));
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    for (int m = 0; m < kMomentCount; ++m)
+      if (g_moment[m]) at[m].push_back(double(g_moment[m]) / double(f.QuadPart) - g_start);
+    bare.push_back(BareInstall(one));
+  }
+  printf("\nOne component of one 4 KiB file (the samples, with ParamDirectory), InstallSelected,"
+         "\nms from its call, medians of %d runs; (+ms) after the moment above:\n", runs);
+  struct Row {
+    double at;
+    int moment;
+  };
+  std::vector<Row> rows;
+  // A moment of only some runs (the dialog is shown once the user-interface thread is
+  // idle, which a short copy may never leave it) is said with its count.
+  for (int m = 0; m < kMomentCount; ++m)
+    if (at[m].size() * 2 > size_t(runs)) rows.push_back({Median(at[m]) * 1e3, m});
+  std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.at < b.at; });
+  double before = 0;
+  for (const Row& row : rows) {
+    printf("  %-40s %8.2f  (+%.2f)\n", kMomentNames[row.moment], row.at, row.at - before);
+    before = row.at;
+  }
+  for (int m = 0; m < kMomentCount; ++m)
+    if (at[m].size() * 2 <= size_t(runs)) {
+      printf("  %-40s in %zu of %d runs", kMomentNames[m], at[m].size(), runs);
+      if (!at[m].empty()) printf(", at %.2f", Median(at[m]) * 1e3);
+      printf("\n");
+    }
+  printf("  %-40s %8.2f  (+%.2f)\n", "InstallSelected returned", Median(whole) * 1e3,
+         Median(whole) * 1e3 - before);
+  printf("  %-40s %8.2f\n", "bare loop: folder made, one CopyFileA", Median(bare) * 1e3);
+
+  const int three[kComponentCount] = {1, 250, 1};
+  MakeFixedMedia(three);
+  whole.clear();
+  bare.clear();
+  std::vector<double> copies, renames;
+  BareInstall(three);  // warm
+  LARGE_INTEGER f;
+  QueryPerformanceFrequency(&f);
+  for (int r = 0; r < runs; ++r) {
+    whole.push_back(RealInstall(three));
+    copies.push_back(double(g_copyTicks) / double(f.QuadPart));
+    renames.push_back(double(g_renameTicks) / double(f.QuadPart));
+    bare.push_back(BareInstall(three));
+  }
+  printf("\nThree components (1 plug-in file, 250 samples, 1 help file), InstallSelected against"
+         "\nthe bare loop, medians of %d runs: %.1f ms against %.1f ms, %.2fx\n"
+         "  of the install: %.1f ms in its CopyFileA calls, %.1f ms in its renames\n",
+         runs, Median(whole) * 1e3, Median(bare) * 1e3, Median(whole) / Median(bare),
+         Median(copies) * 1e3, Median(renames) * 1e3);
+  for (HHOOK hook : hooks)
+    if (hook) UnhookWindowsHookEx(hook);
+  DestroyWindow(g_backdrop);
+  g_system = kSystemCalls;
+  RemoveTree(std::string(kFixedRoot));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -160,5 +498,6 @@ int main(int argc, char** argv) {
   row("one empty cross-thread send", kEmpty);
   RemoveTree(std::string(kRoot) + "dest-loop");
   RemoveTree(std::string(kRoot) + "dest-real");
+  FixedCosts(runs);
   return 0;
 }

@@ -2,11 +2,12 @@
 // and against the floor of a crash-safe install (each file copied to a new temporary name,
 // then renamed over its own), under the same Wine:
 //   install_bench.exe path\to\setup.exe [runs] [parts]
-// parts: any of small, reinstall, large, counts, separated by commas (default: all).
-// An install is driven like the end-to-end scenarios: only the plug-in chosen, its
-// directory typed in, and the time taken from the click of Next that starts the install
-// step to the moment the completion message is on the screen. The loop copies the same
-// names from the same folder into an empty folder, as the install does; the floor loop
+// parts: any of small, reinstall, large, three, counts, separated by commas (default: all).
+// An install is driven like the end-to-end scenarios: the components of the payload chosen
+// (the plug-in alone but in "three": 250 samples, one plug-in file and one help file),
+// their directories typed in, and the time taken from the click of Next that starts the
+// install step to the moment the completion message is on the screen. The loop copies the
+// same names from the same folders into empty folders, as the install does; the floor loop
 // makes its temporary names in a folder of their own beside the files, the cheapest place
 // under Wine. Printed: medians of interleaved runs, their ratios, and microseconds per file.
 #include <windows.h>
@@ -38,26 +39,52 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
+// The media's folders, their check boxes and their pages, in the order of the pages.
+struct Folder {
+  const char* name;
+  int checkBox;
+  const char* page;
+};
+const Folder kFolders[] = {{"plugin", IDC_PLUGIN, "Velvorine Plugin"},
+                           {"samples", IDC_SAMPLES, "Sample Files"},
+                           {"help", IDC_HELPFILES, "On-line Help Files"}};
+constexpr int kFolderCount = 3;
+
 struct Payload {
-  std::string media;               // setup.exe beside plugin\ .
-  std::vector<std::string> names;  // the files of plugin\ .
+  std::string media;                             // setup.exe beside plugin\ and the others
+  std::vector<std::string> names[kFolderCount];  // the files of each folder
+  bool several = false;  // more than the plug-in: each installed into dest\<folder>
+  size_t files() const { return names[0].size() + names[1].size() + names[2].size(); }
+  // Where the files of folder f go.
+  std::string Dest(const std::string& dest, int f) const {
+    return several ? dest + "\\" + kFolders[f].name : dest;
+  }
 };
 
-// C:\velvor-bench\<tag>\media\plugin\ with count files of bytes each; kept between runs
-// of the benchmark when it is already complete.
-Payload MakePayload(const std::string& tag, int count, long long bytes) {
+// C:\velvor-bench\<tag>\media\ with counts[f] files of bytes each in each folder; kept
+// between runs of the benchmark when it is already complete.
+Payload MakePayload(const std::string& tag, const int (&counts)[kFolderCount], long long bytes) {
   Payload p;
   p.media = kRoot + tag + "\\media\\";
-  std::string plugin = p.media + "plugin\\";
-  MakeDirs(plugin);
+  p.several = counts[1] || counts[2];
+  MakeDirs(p.media);
   CopyFileA(SetupExe().c_str(), (p.media + "setup.exe").c_str(), FALSE);
-  for (int i = 0; i < count; ++i) {
-    char name[64];
-    snprintf(name, sizeof name, "file%05d.dat", i);
-    p.names.push_back(name);
-    if (FileSize(plugin + name) != bytes) WriteFileOfSize(plugin + name, bytes);
+  for (int f = 0; f < kFolderCount; ++f) {
+    if (!counts[f]) continue;
+    std::string folder = p.media + kFolders[f].name + "\\";
+    MakeDirs(folder);
+    for (int i = 0; i < counts[f]; ++i) {
+      char name[64];
+      snprintf(name, sizeof name, "file%05d.dat", i);
+      p.names[f].push_back(name);
+      if (FileSize(folder + name) != bytes) WriteFileOfSize(folder + name, bytes);
+    }
   }
   return p;
+}
+
+Payload MakePayload(const std::string& tag, int count, long long bytes) {
+  return MakePayload(tag, {count, 0, 0}, bytes);
 }
 
 // The destination, emptied first unless the run installs over the files already there.
@@ -69,11 +96,16 @@ std::string FreshDest(const std::string& tag) {
 }
 
 double BareLoop(const Payload& p, const std::string& tag) {
-  std::string src = p.media + "plugin\\", dest = FreshDest(tag);
+  std::string dest = FreshDest(tag);
   double t = Now();
   CreateDirectoryA(dest.c_str(), nullptr);
-  for (const std::string& n : p.names)
-    CopyFileA((src + n).c_str(), (dest + "\\" + n).c_str(), FALSE);
+  for (int f = 0; f < kFolderCount; ++f) {
+    if (p.names[f].empty()) continue;
+    std::string src = p.media + kFolders[f].name + "\\", to = p.Dest(dest, f);
+    if (p.several) CreateDirectoryA(to.c_str(), nullptr);
+    for (const std::string& n : p.names[f])
+      CopyFileA((src + n).c_str(), (to + "\\" + n).c_str(), FALSE);
+  }
   return Now() - t;
 }
 
@@ -103,12 +135,17 @@ double WholeInstall(const Payload& p, const std::string& tag) {
   SetupProcess setup(p.media);
   HWND page = setup.AwaitComponentPage();
   if (!page) return -1;
-  SetChecked(page, IDC_SAMPLES, false);
-  SetChecked(page, IDC_HELPFILES, false);
+  for (int f = 0; f < kFolderCount; ++f) SetChecked(page, kFolders[f].checkBox, !p.names[f].empty());
   if (!setup.Press(page, IDOK)) return -1;
-  HWND dir = setup.AwaitDirectoryPage("Velvorine Plugin");
-  if (!dir) return -1;
-  SetItemText(dir, IDC_DIRECTORY, dest);
+  // Every directory page but the last is left with Next; the last one's Next is timed.
+  HWND dir = nullptr;
+  for (int f = 0; f < kFolderCount; ++f) {
+    if (p.names[f].empty()) continue;
+    if (dir && !setup.Press(dir, IDOK)) return -1;
+    dir = setup.AwaitDirectoryPage(kFolders[f].page);
+    if (!dir) return -1;
+    SetItemText(dir, IDC_DIRECTORY, p.Dest(dest, f));
+  }
   double t = Now();
   Click(dir, IDOK);
   HWND done = nullptr;
@@ -129,9 +166,11 @@ double WholeInstall(const Payload& p, const std::string& tag) {
   setup.Press(done, IDOK);
   DWORD code;
   setup.AwaitExit(&code);
-  if (FilesIn(dest).size() != p.names.size()) {
-    fprintf(stderr, "%s: %zu of %zu files installed\n", tag.c_str(), FilesIn(dest).size(),
-            p.names.size());
+  size_t installed = 0;
+  for (int f = 0; f < kFolderCount; ++f)
+    if (!p.names[f].empty()) installed += FilesIn(p.Dest(dest, f)).size();
+  if (installed != p.files()) {
+    fprintf(stderr, "%s: %zu of %zu files installed\n", tag.c_str(), installed, p.files());
     return -1;
   }
   return t;
@@ -167,7 +206,7 @@ int main(int argc, char** argv) {
   }
   SetSetupExe(argv[1]);
   int runs = argc > 2 ? atoi(argv[2]) : 5;
-  std::string parts = argc > 3 ? argv[3] : "small,reinstall,large,counts";
+  std::string parts = argc > 3 ? argv[3] : "small,reinstall,large,three,counts";
   auto wanted = [&](const char* part) { return parts.find(part) != std::string::npos; };
   setvbuf(stdout, nullptr, _IONBF, 0);
 
@@ -190,6 +229,15 @@ int main(int argc, char** argv) {
       {"reinstall", "2,000 x 4 KiB again", 2000, 4096, "<= 1.15x", "", true},
       {"large", "8 x 64 MiB", 8, 64ll << 20, "", "<= 1.2x", false},
   };
+  if (wanted("three")) {
+    // The fixed cost of each component weighs most on a payload of a few files. First,
+    // before the large files leave the disk busy writing back.
+    Payload p = MakePayload("three", {1, 250, 1}, 4096);
+    Figures f = Measure(p, "three", runs);
+    printf("  %-22s %11.1f %9s %9.1f %8s %8s %7.2fx %8s\n", "250 + 1 + 1 x 4 KiB",
+           f.install * 1e3, "-", f.loop * 1e3, "", "", f.install / f.loop, "<= 1.3x");
+    printf("  %-22s (three components: samples, plug-in, help)\n", "");
+  }
   for (const Case& c : cases) {
     if (!wanted(c.tag)) continue;
     g_over = c.over;
@@ -202,7 +250,7 @@ int main(int argc, char** argv) {
     g_peakWorkingSet = 0;
     g_over = false;
     if (std::string(c.tag) == "large")  // 1 GiB less on the disk
-      for (const std::string& n : p.names) DeleteFileA((p.media + "plugin\\" + n).c_str());
+      for (const std::string& n : p.names[0]) DeleteFileA((p.media + "plugin\\" + n).c_str());
   }
 
   if (!wanted("counts")) return 0;

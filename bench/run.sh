@@ -16,7 +16,7 @@ probe=0; bash scripts/runs-32bit.sh >/dev/null || probe=$?
 echo "Benchmarks of the $arch build"
 cmake --preset $arch >/dev/null
 cmake --build --preset $arch --target setup media install_bench copy_breakdown startup_bench \
-  bare_message_box >/dev/null
+  setup_timed bare_message_box >/dev/null
 build="$root/build/$arch"
 run=("$root/scripts/wine-run.sh" --build "$build" --arch $arch --)
 out="$build/bench"
@@ -30,7 +30,7 @@ echo
 tr -d '\r' <"$out/breakdown.txt"
 echo
 "${run[@]}" "$build/bench/startup_bench.exe" "$build/media/setup.exe" \
-  "$build/bench/bare_message_box.exe" "$runs" >"$out/startup.txt" 2>&1 ||
+  "$build/bench/setup_timed.exe" "$build/bench/bare_message_box.exe" "$runs" >"$out/startup.txt" 2>&1 ||
   { cat "$out/startup.txt"; exit 1; }
 tr -d '\r' <"$out/startup.txt"
 "$root/scripts/wine-run.sh" --build "$build" --stop

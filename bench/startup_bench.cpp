@@ -1,7 +1,11 @@
 // Start-up figures: from process start until the first window is visible, for
-// setup.exe (its component page) and for a bare program showing a message box.
-// Prints the median of each and their ratio, and setup.exe's size.
-//   startup_bench.exe setup.exe bare_message_box.exe [runs]
+// setup.exe (its component page) and for a bare program showing a message box, and where
+// setup's start-up goes, from the benchmark build of it (setup_timed.exe), which records
+// the moments of app/timing_marks.h. Prints medians of interleaved runs, the ratio, and
+// setup.exe's size. Both setup programs run from a folder of the bench's own, beside a
+// plugin folder, so that they show their first page. Another setup.exe (an earlier
+// build, say) may be given to be timed in the same rounds.
+//   startup_bench.exe setup.exe setup_timed.exe bare_message_box.exe [runs] [other.exe]
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -9,6 +13,8 @@
 #include <algorithm>
 #include <string>
 #include <vector>
+
+#include "bench/timing_marks_block.h"
 
 namespace {
 
@@ -40,8 +46,26 @@ double Now() {
   return 1000.0 * c.QuadPart / f.QuadPart;
 }
 
-// Milliseconds from CreateProcess until the window shows, or a negative value.
-double TimeToWindow(const std::string& exe, const char* title, int controlId) {
+double CounterMs(LONGLONG counter) {
+  LARGE_INTEGER f;
+  QueryPerformanceFrequency(&f);
+  return 1000.0 * counter / f.QuadPart;
+}
+
+// Milliseconds from CreateProcess until the window shows, or a negative value. With
+// marks, also each mark's milliseconds from CreateProcess (negative: not reached).
+double TimeToWindow(const std::string& exe, const char* title, int controlId,
+                    std::vector<double>* marks = nullptr) {
+  HANDLE block = nullptr;
+  LONGLONG* counters = nullptr;
+  if (marks) {
+    block = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                               sizeof(LONGLONG) * kTimingMarkCount, kTimingMarksName);
+    counters = block ? static_cast<LONGLONG*>(MapViewOfFile(block, FILE_MAP_WRITE, 0, 0, 0))
+                     : nullptr;
+    if (!counters) return -1;
+    for (int i = 0; i < kTimingMarkCount; ++i) counters[i] = 0;
+  }
   std::string dir = exe.substr(0, exe.find_last_of('\\') + 1);
   STARTUPINFOA si = {};
   si.cb = sizeof si;
@@ -65,6 +89,13 @@ double TimeToWindow(const std::string& exe, const char* title, int controlId) {
   WaitForSingleObject(pi.hProcess, 5000);
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);
+  if (counters) {
+    marks->clear();
+    for (int i = 0; i < kTimingMarkCount; ++i)
+      marks->push_back(counters[i] ? CounterMs(counters[i]) - start : -1);
+    UnmapViewOfFile(counters);
+  }
+  if (block) CloseHandle(block);
   return elapsed;
 }
 
@@ -73,32 +104,90 @@ double Median(std::vector<double> v) {
   return v.empty() ? 0 : v[v.size() / 2];
 }
 
+const char kFolder[] = "C:\\velvor-bench\\startup\\";
+
+// setup.exe and its timed build side by side in kFolder, with media to install.
+bool MakeFolder(const char* setup, const char* timed) {
+  CreateDirectoryA("C:\\velvor-bench", nullptr);
+  CreateDirectoryA(kFolder, nullptr);
+  CreateDirectoryA((std::string(kFolder) + "plugin").c_str(), nullptr);
+  HANDLE f = CreateFileA((std::string(kFolder) + "plugin\\velvor.8bf").c_str(), GENERIC_WRITE, 0,
+                         nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(f);
+  return CopyFileA(setup, (std::string(kFolder) + "setup.exe").c_str(), FALSE) &&
+         CopyFileA(timed, (std::string(kFolder) + "setup_timed.exe").c_str(), FALSE);
+}
+
+const char* const kMarkNames[kTimingMarkCount] = {
+    "entry point (loader, runtime)", "main window's class registered", "media's folders looked at", "main window created", "main window shown",
+    "backdrop painted", "wizard started (posted message)", "first page's WM_INITDIALOG",
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    fprintf(stderr, "usage: startup_bench.exe setup.exe bare_message_box.exe [runs]\n");
+  if (argc < 4) {
+    fprintf(stderr,
+            "usage: startup_bench.exe setup.exe setup_timed.exe bare_message_box.exe [runs] "
+            "[other.exe]\n");
     return 2;
   }
-  int runs = argc > 3 ? atoi(argv[3]) : 9;
-  std::vector<double> setup, bare;
-  TimeToWindow(argv[1], "Velvorine Install", 1001);  // warm the caches once
-  TimeToWindow(argv[2], "Bare", 0);
+  int runs = argc > 4 ? atoi(argv[4]) : 9;
+  if (!MakeFolder(argv[1], argv[2])) {
+    fprintf(stderr, "cannot lay out %s\n", kFolder);
+    return 1;
+  }
+  std::string setupExe = std::string(kFolder) + "setup.exe";
+  std::string timedExe = std::string(kFolder) + "setup_timed.exe";
+  std::string otherExe = std::string(kFolder) + "setup_other.exe";
+  bool other = argc > 5;
+  if (other && !CopyFileA(argv[5], otherExe.c_str(), FALSE)) {
+    fprintf(stderr, "cannot copy %s\n", argv[5]);
+    return 1;
+  }
+  const char* bareExe = argv[3];
+  std::vector<double> setup, timed, bare, others, marks, mark[kTimingMarkCount];
+  TimeToWindow(setupExe, "Velvorine Install", 1001);  // warm the caches once
+  TimeToWindow(timedExe, "Velvorine Install", 1001, &marks);
+  TimeToWindow(bareExe, "Bare", 0);
   for (int i = 0; i < runs; ++i) {
-    double s = TimeToWindow(argv[1], "Velvorine Install", 1001);  // the component page
-    double b = TimeToWindow(argv[2], "Bare", 0);
-    if (s < 0 || b < 0) {
+    double s = TimeToWindow(setupExe, "Velvorine Install", 1001);  // the component page
+    double t = TimeToWindow(timedExe, "Velvorine Install", 1001, &marks);
+    double b = TimeToWindow(bareExe, "Bare", 0);
+    double o = other ? TimeToWindow(otherExe, "Velvorine Install", 1001) : 0;
+    if (s < 0 || t < 0 || b < 0 || o < 0) {
       fprintf(stderr, "a program did not show its window within 10 s\n");
       return 1;
     }
     setup.push_back(s);
+    timed.push_back(t);
     bare.push_back(b);
+    others.push_back(o);
+    for (int m = 0; m < kTimingMarkCount; ++m)
+      if (marks[m] >= 0) mark[m].push_back(marks[m]);
   }
+  printf("where setup's start-up goes (its timed build), ms from process start, medians:\n");
+  double before = 0;
+  for (int m = 0; m < kTimingMarkCount; ++m) {
+    if (mark[m].empty()) {
+      printf("  %-40s %8s\n", kMarkNames[m], "-");
+      continue;
+    }
+    double at = Median(mark[m]);
+    printf("  %-40s %8.1f  (+%.1f)\n", kMarkNames[m], at, at - before);
+    before = at;
+  }
+  printf("  %-40s %8.1f  (+%.1f)\n", "first page visible (seen from outside)", Median(timed),
+         Median(timed) - before);
   WIN32_FILE_ATTRIBUTE_DATA fa = {};
   GetFileAttributesExA(argv[1], GetFileExInfoStandard, &fa);
   printf("start-up to first window, median of %d: setup.exe %.1f ms, bare message box %.1f ms, "
          "ratio %.2f (target <= 1.20)\n",
          runs, Median(setup), Median(bare), Median(setup) / Median(bare));
+  if (other)
+    printf("  the other setup.exe (%s): %.1f ms, ratio %.2f\n", argv[5], Median(others),
+           Median(others) / Median(bare));
   printf("setup.exe size: %lu bytes (%.1f KiB; target <= 48 KiB for win32)\n", fa.nFileSizeLow,
          fa.nFileSizeLow / 1024.0);
   return 0;
