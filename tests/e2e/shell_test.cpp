@@ -335,4 +335,27 @@ TEST_F(Shell, SetupWithoutItsFoldersSaysSoAndEnds) {
   EXPECT_FALSE(ProductKeyExists());
 }
 
+// A source folder that is there but cannot be read, here because another program holds it
+// open and shares it with no one: it is named with the system's reason, not taken for
+// missing media, and nothing is written.
+TEST_F(Shell, AnUnreadableSourceFolderIsNamedWithTheSystemsReason) {
+  std::string media = MakeMedia(ScratchDir(), DefaultPayload());
+  HANDLE held = CreateFileA((media + "samples").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  char reason[256] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 ERROR_SHARING_VIOLATION, 0, reason, sizeof reason, nullptr);
+  SetupProcess setup(media);
+  HWND box = setup.AwaitMessageBox("Velvorine Install");
+  CloseHandle(held);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageText(box) + "\r\n",
+            "Setup cannot read the files that it installs from this folder:\n\n" + media +
+                "samples\n\n" + reason);
+  ASSERT_TRUE(setup.Press(box, IDOK));
+  ExpectExitZero(setup);
+  EXPECT_FALSE(ProductKeyExists());
+}
+
 }  // namespace
