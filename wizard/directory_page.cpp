@@ -138,9 +138,11 @@ void ShowRefusal(HWND page, const char* directory, const DirectoryCheck& check) 
       break;
     case DirectoryProblem::kReservedName:
     case DirectoryProblem::kTrailingDotOrSpace:
-      // A part of a directory of a path buffer's size fits one.
-      memcpy(named, directory + check.partStart, check.partLength);
-      named[check.partLength] = '\0';
+      // A part of a directory read into a path buffer fits one.
+      if (check.partLength < sizeof named) {
+        memcpy(named, directory + check.partStart, check.partLength);
+        named[check.partLength] = '\0';
+      }
       (void)FormatText(g_state.messageText,
                        check.problem == DirectoryProblem::kReservedName ? kReservedNameText
                                                                         : kTrailingDotOrSpaceText,
