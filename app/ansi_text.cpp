@@ -91,29 +91,16 @@ AnsiConversion ToCodePage(UINT codePage, const wchar_t* text, char* dst, size_t 
 }
 
 UINT SystemAnsiCodePage() {
-  // The code page that the system loads for programs as they start; the system locale's
-  // default where the value cannot be read.
-  HKEY key;
-  wchar_t number[16] = {};
-  DWORD size = sizeof number - sizeof number[0], type = 0;
-  UINT codePage = 0;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", 0,
-                    KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-    if (RegQueryValueExW(key, L"ACP", nullptr, &type, reinterpret_cast<BYTE*>(number), &size) ==
-            ERROR_SUCCESS &&
-        type == REG_SZ)
-      for (const wchar_t* d = number; *d >= L'0' && *d <= L'9' && codePage < 100000; ++d)
-        codePage = codePage * 10 + static_cast<UINT>(*d - L'0');
-    RegCloseKey(key);
-  }
-  if (codePage == 0 || !IsValidCodePage(codePage)) {
-    DWORD localeCodePage = 0;
-    if (GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-                       reinterpret_cast<wchar_t*>(&localeCodePage),
-                       sizeof localeCodePage / sizeof(wchar_t)) != 0)
-      codePage = localeCodePage;
-  }
-  return codePage != 0 && IsValidCodePage(codePage) ? codePage : GetACP();
+  // The system locale's ANSI code page, which programs without a code page of their own
+  // are given. Not the registry's Nls\CodePage "ACP": Wine writes there the code page of
+  // whichever program last started in another locale, this one's UTF-8 included.
+  DWORD codePage = 0;
+  if (GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                     reinterpret_cast<wchar_t*>(&codePage), sizeof codePage / sizeof(wchar_t)) !=
+          0 &&
+      codePage != 0 && IsValidCodePage(codePage))
+    return codePage;
+  return GetACP();
 }
 
 bool RoundTrips(UINT codePage, const wchar_t* text, UnheldChar* unheld) {

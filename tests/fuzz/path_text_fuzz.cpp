@@ -153,11 +153,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(cleaned.size() <= kMaxDirectoryLength &&
                   (cleaned.empty() || cleaned[1] == ':' || cleaned.compare(0, 2, "\\\\") == 0),
               "accepted directory");
-        // No device path, and no folder name the system would trim ("." and " " are never
-        // the second byte of a character).
-        std::string names = cleaned + "\\";
+        // No device path, and no folder name that ends in a dot or a space character.
+        std::vector<bool> starts = CharacterStarts(cleaned, lead);
+        bool trimmed = false;
+        for (size_t i = 0; i < cleaned.size(); ++i)
+          trimmed |= starts[i] && (cleaned[i] == '.' || cleaned[i] == ' ') &&
+                     (i + 1 == cleaned.size() || cleaned[i + 1] == '\\');
         Check(cleaned.compare(0, 4, "\\\\.\\") != 0 && cleaned.compare(0, 4, "\\\\?\\") != 0 &&
-                  names.find(".\\") == std::string::npos && names.find(" \\") == std::string::npos,
+                  !trimmed,
               "accepted directory's names");
       }
     }
