@@ -65,13 +65,13 @@ class WideText {
 const wchar_t kMessageTitle[] = L"Velvorine Install";
 
 // "Ω" (U+03A9), a character that this system's code page (1252) cannot hold
-void NameUnheld(WideText& text, const UnheldChar& unheld) {
+void NameUnheld(WideText& text, const UnheldChar& unheld, UINT codePage = GetACP()) {
   unsigned long code = unheld.units[0];
   if (IsHighSurrogate(unheld.units[0]))
     code = 0x10000 + ((code - 0xD800) << 10) + (unheld.units[1] - 0xDC00);
   text << L"\"" << unheld.units << L"\" (U+";
   text.Number(code, 16, 4) << L"), a character that this system's code page (";
-  text.Number(GetACP(), 10, 1) << L") cannot hold";
+  text.Number(codePage, 10, 1) << L") cannot hold";
 }
 
 }  // namespace
@@ -88,6 +88,38 @@ AnsiConversion ToCodePage(UINT codePage, const wchar_t* text, char* dst, size_t 
   if (static_cast<size_t>(bytes) > dstSize) return AnsiConversion::kTooLong;
   ExactBytes(codePage, text, -1, dst, bytes);
   return AnsiConversion::kWhole;
+}
+
+UINT SystemAnsiCodePage() {
+  // The system locale's ANSI code page, which programs without a code page of their own
+  // are given. Not the registry's Nls\CodePage "ACP": Wine writes there the code page of
+  // whichever program last started in another locale, this one's UTF-8 included.
+  DWORD codePage = 0;
+  if (GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                     reinterpret_cast<wchar_t*>(&codePage), sizeof codePage / sizeof(wchar_t)) !=
+          0 &&
+      codePage != 0 && IsValidCodePage(codePage))
+    return codePage;
+  return GetACP();
+}
+
+bool RoundTrips(UINT codePage, const wchar_t* text, UnheldChar* unheld) {
+  // Character by character: the system's ANSI code pages keep no state between them.
+  for (const wchar_t* p = text; *p != L'\0';) {
+    int units = IsHighSurrogate(p[0]) && IsLowSurrogate(p[1]) ? 2 : 1;
+    char bytes[8];
+    wchar_t back[4];
+    int byteCount = ExactBytes(codePage, p, units, bytes, sizeof bytes);
+    int backCount =
+        byteCount > 0 ? MultiByteToWideChar(codePage, 0, bytes, byteCount, back, 4) : 0;
+    if (backCount != units || wmemcmp(back, p, static_cast<size_t>(units)) != 0) {
+      *unheld = UnheldChar();
+      for (int i = 0; i < units; ++i) unheld->units[i] = p[i];
+      return false;
+    }
+    p += units;
+  }
+  return true;
 }
 
 AnsiConversion ReadItemText(HWND dialog, int id, char* dst, size_t dstSize,
@@ -109,6 +141,15 @@ void ShowDirectoryNotHeld(HWND owner, const UnheldChar& unheld) {
   text << L"The directory holds ";
   NameUnheld(text, unheld);
   text << L": setup would make a folder of another name. Type a directory without it.";
+  MessageBoxW(owner, text.get(), kMessageTitle, MB_OK | MB_ICONWARNING);
+}
+
+void ShowDirectoryNotReadable(HWND owner, const UnheldChar& unheld, UINT codePage) {
+  WideText text;
+  text << L"The directory holds ";
+  NameUnheld(text, unheld, codePage);
+  text << L": the plug-in reads this folder's name in the system's code page, and would not "
+          L"find it. Type a directory without it.";
   MessageBoxW(owner, text.get(), kMessageTitle, MB_OK | MB_ICONWARNING);
 }
 

@@ -25,6 +25,15 @@ enum class AnsiConversion { kWhole, kTooLong, kNotHeld };
 [[nodiscard]] AnsiConversion ToCodePage(UINT codePage, const wchar_t* text, char* dst,
                                         size_t dstSize, UnheldChar* unheld);
 
+// The system's ANSI code page: the one in which programs without a code page of their own
+// read text, and in which their ANSI registry calls hand them a stored string. This
+// program's own (GetACP) may be UTF-8 instead.
+[[nodiscard]] UINT SystemAnsiCodePage();
+
+// Whether text comes back unchanged when converted to codePage and back; if not, *unheld
+// is its first character that does not.
+[[nodiscard]] bool RoundTrips(UINT codePage, const wchar_t* text, UnheldChar* unheld);
+
 // A control's text in the ANSI code page, whole, into dst: read as Unicode, so that
 // neither a conversion nor the buffer's size changes a character of it.
 [[nodiscard]] AnsiConversion ReadItemText(HWND dialog, int id, char* dst, size_t dstSize,
@@ -32,6 +41,10 @@ enum class AnsiConversion { kWhole, kTooLong, kNotHeld };
 
 // Tells the user that a directory holds a character the ANSI code page cannot hold.
 void ShowDirectoryNotHeld(HWND owner, const UnheldChar& unheld);
+
+// Tells the user that a directory whose name other programs read from the registry holds
+// a character that the system's code page, codePage, cannot hold.
+void ShowDirectoryNotReadable(HWND owner, const UnheldChar& unheld, UINT codePage);
 
 // False when the folder of an open command, the registry key's default value up to its
 // last backslash, holds a character that the ANSI code page cannot hold: read as ANSI it

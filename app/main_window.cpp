@@ -36,7 +36,7 @@ bool s_wizardStarted = false;
 // all; when not, the wizard does not start and the user is told why.
 bool s_moduleNameWhole = true;
 bool s_sourcePathsFit = true;
-bool s_mediaPresent = true;
+MediaCheck s_media = {MediaFound::kPresent, nullptr, 0};
 
 const char kFolderTooLongText[] =
     "Setup cannot run from this folder, because its path is too long:\n\n%s\n\n"
@@ -65,13 +65,35 @@ void ShowMediaMissing(HWND window) {
   MessageBoxA(window, g_state.messageText, kMainWindowTitle, MB_OK | MB_ICONERROR);
 }
 
+const char kFolderNotReadText[] =
+    "Setup cannot read the files that it installs from this folder:\n\n%s\n\n";
+
+// Names the source folder that could not be read, with the system's reason.
+void ShowFolderNotRead(HWND window) {
+  static_assert(kPathSize + sizeof kFolderNotReadText + 256 <= kTextSize, "the message fits");
+  char folder[kPathSize];
+  // The folder's name fits: its search pattern did.
+  if (!SourceFolderName(*s_media.unreadable, folder)) (void)TextCopy(folder, g_state.moduleDir);
+  (void)FormatText(g_state.messageText, kFolderNotReadText, folder);
+  char reason[256];
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, s_media.error, 0, reason, sizeof reason, nullptr);
+  reason[length < sizeof reason ? length : 0] = '\0';
+  while (length > 0 && (reason[length - 1] == '\n' || reason[length - 1] == '\r' ||
+                        reason[length - 1] == ' '))
+    reason[--length] = '\0';
+  if (length == 0) (void)FormatNumber(reason, sizeof reason, "Error %s.", s_media.error);
+  (void)TextAppend(g_state.messageText, reason);
+  MessageBoxA(window, g_state.messageText, kMainWindowTitle, MB_OK | MB_ICONERROR);
+}
+
 }  // namespace
 
 int InitInstance(HINSTANCE instance, int /*showCommand*/) {
   g_state.instance = instance;
   s_moduleNameWhole = CaptureModuleDirectory(instance);
   s_sourcePathsFit = s_moduleNameWhole && SourcePathsFit();
-  s_mediaPresent = s_sourcePathsFit && AnySourceFolderPresent();
+  if (s_sourcePathsFit) s_media = FindSourceFolders();
   RecordTimingMark(TimingMark::kMediaChecked);
   HWND window = CreateWindowExA(0, kMainClassName, kMainWindowTitle, WS_POPUP, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
@@ -100,10 +122,16 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       if (!s_sourcePathsFit) {
         ShowFolderTooLong(window);
       } else if (!RefuseModuleFolderNotHeld(window)) {
-        if (s_mediaPresent) {
-          RunWizard(window);  // which keeps the window while it runs (WizardRun)
-        } else {
-          ShowMediaMissing(window);
+        switch (s_media.found) {
+          case MediaFound::kPresent:
+            RunWizard(window);  // which keeps the window while it runs (WizardRun)
+            break;
+          case MediaFound::kAbsent:
+            ShowMediaMissing(window);
+            break;
+          case MediaFound::kUnreadable:
+            ShowFolderNotRead(window);
+            break;
         }
       }
       PostMessageA(window, WM_CLOSE, 0, 0);

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include <stddef.h>
+
+#include "app/path_text.h"
+
 // Records the folder of the running program, with its trailing backslash, in moduleDir and
 // points moduleNameSlot just behind it. False when the program's full name did not fit a
 // path buffer: moduleDir then holds only the part of it that fitted, cut at its last
@@ -14,7 +18,27 @@
 // folder behind that folder's backslash, terminator included. moduleDir is left as it was.
 [[nodiscard]] bool SourcePathsFit();
 
-// True when at least one of the source folders (plugin\, samples\, help\) is beside the
-// program. Where none is, setup.exe was run alone, as the shell runs it from inside a zip.
+struct Component;
+
+// What the program found of its source folders (plugin\, samples\, help\) beside it.
+enum class MediaFound {
+  kPresent,     // at least one is there, and every one there can be read
+  kAbsent,      // none is there: setup.exe was run alone, as the shell runs it from a zip
+  kUnreadable,  // one is there but cannot be read
+};
+struct MediaCheck {
+  MediaFound found;
+  const Component* unreadable;  // kUnreadable: the first such folder's component
+  DWORD error;                  // kUnreadable: the system's reason
+};
 // moduleDir is left as it was.
-[[nodiscard]] bool AnySourceFolderPresent();
+[[nodiscard]] MediaCheck FindSourceFolders();
+
+// Writes the full name of a component's source folder (without its backslash) into
+// folder; false when it does not fit.
+[[nodiscard]] bool SourceFolderName(const Component& c, char (&folder)[kPathSize]);
+
+// The length in bytes of the longest file name in a component's source folder, and that
+// name in name; 0 and an empty name when the folder holds no file or cannot be read.
+// moduleDir is left as it was.
+size_t LongestSourceName(const Component& c, char (&name)[kPathSize]);

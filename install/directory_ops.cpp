@@ -9,9 +9,35 @@
 
 namespace {
 
-// The path under test and the current directory that the test puts back.
+// The path under test.
 char s_testedPath[kPathSize];
-char s_savedCurrentDir[kPathSize];
+
+// Enters path, and puts the current directory back: in Unicode, as the ANSI form of a
+// path in a multibyte code page may need more bytes than a path buffer holds, and on the
+// heap when it needs more units than one. When it cannot be saved, nothing is entered and
+// the path's attributes answer instead.
+BOOL EnterAndReturn(const char* path) {
+  wchar_t saved[kPathSize];
+  wchar_t* current = saved;
+  DWORD units = GetCurrentDirectoryW(kPathSize, saved);
+  HANDLE heap = GetProcessHeap();
+  if (units >= kPathSize) {
+    current = static_cast<wchar_t*>(g_system.HeapAlloc(heap, 0, units * sizeof(wchar_t)));
+    DWORD needed = units;
+    units = current ? GetCurrentDirectoryW(needed, current) : 0;
+    if (units >= needed) units = 0;  // it grew meanwhile
+  }
+  BOOL entered = FALSE;
+  if (units > 0) {
+    entered = g_system.SetCurrentDirectoryA(path);
+    if (entered) SetCurrentDirectoryW(current);
+  } else {
+    DWORD attributes = g_system.GetFileAttributesA(path);
+    entered = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+  if (current != saved && current) HeapFree(heap, 0, current);
+  return entered;
+}
 
 }  // namespace
 
@@ -23,11 +49,8 @@ int DirectoryExists(const char* path) {
   char* trailing = TrailingBackslash(s_testedPath, AnsiLeadBytes());
   if (trailing && trailing - s_testedPath >= 3) *trailing = '\0';
 
-  DWORD saved = g_system.GetCurrentDirectoryA(kPathSize, s_savedCurrentDir);
-  BOOL entered = g_system.SetCurrentDirectoryA(s_testedPath);
   // Only a directory that can be entered counts; a file of that name does not.
-  if (saved > 0 && saved < kPathSize) g_system.SetCurrentDirectoryA(s_savedCurrentDir);
-  return entered ? 1 : 0;
+  return EnterAndReturn(s_testedPath) ? 1 : 0;
 }
 
 int CreateDirectoryTree(const char* path) {

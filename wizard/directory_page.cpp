@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <commdlg.h>
 #include <stddef.h>
+#include <string.h>
 #include <wchar.h>
 
 #include "wizard/directory_page.h"
@@ -9,6 +10,7 @@
 #include "app/center_window.h"
 #include "app/code_page.h"
 #include "app/installer_state.h"
+#include "app/module_dir.h"
 #include "app/path_text.h"
 #include "resources/resource.h"
 #include "wizard/directory_text.h"
@@ -39,8 +41,20 @@ const char kForbiddenCharacterText[] =
 // The limit is in bytes: a character outside the English alphabet takes two to four.
 const char kTooLongText[] =
     "The directory is too long: it can have at most %s characters, fewer when they are not "
-    "English letters (each of those takes the room of two to four), so that the files "
-    "installed in it fit behind it. Type a shorter one.";
+    "English letters (each of those takes the room of two to four). Type a shorter one.";
+const char kNoRoomText[] =
+    "The directory is too long for the file %s to fit behind it: a file's full path can have "
+    "at most 259 characters, fewer when they are not English letters. Type a shorter one.";
+const char kDevicePathText[] =
+    "The directory cannot start with \\\\.\\ or \\\\?\\, which name devices, not folders. "
+    "Type a path that starts with its drive letter, or a network path.";
+const char kReservedNameText[] =
+    "The directory cannot contain a folder named %s: Windows keeps that name for a device, "
+    "as it does CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9, with any extension. Type "
+    "another name.";
+const char kTrailingDotOrSpaceText[] =
+    "The folder name \"%s\" ends in a dot or a space, which Windows leaves out of a folder's "
+    "name: the files would go to a folder of another name. Type the name without it.";
 
 // A block from the process heap, given back when it goes out of scope.
 class HeapBlock {
@@ -123,11 +137,14 @@ void Browse(HWND page) {
 }
 
 // Says over the page why its directory was refused; the page stays, as typed.
-void ShowRefusal(HWND page, const DirectoryCheck& check) {
-  char named[32] = "a control character";
-  // Each text with its argument (a character named, a number) fits the buffers whole.
+void ShowRefusal(HWND page, const char* directory, const DirectoryCheck& check) {
+  char named[kPathSize] = "a control character";
+  // Each text with its argument (a character or a folder name, a number) fits the
+  // buffers whole.
   static_assert(sizeof kForbiddenCharacterText + sizeof named <= kTextSize &&
-                    sizeof kNotFullPathText <= kTextSize && sizeof kTooLongText + 24 <= kTextSize,
+                    sizeof kNotFullPathText <= kTextSize && sizeof kTooLongText + 24 <= kTextSize &&
+                    sizeof kReservedNameText + sizeof named <= kTextSize &&
+                    sizeof kTrailingDotOrSpaceText + sizeof named <= kTextSize,
                 "the messages fit");
   switch (check.problem) {
     case DirectoryProblem::kForbiddenCharacter:
@@ -140,11 +157,71 @@ void ShowRefusal(HWND page, const DirectoryCheck& check) {
     case DirectoryProblem::kNotFullPath:
       (void)TextCopy(g_state.messageText, kNotFullPathText);
       break;
+    case DirectoryProblem::kDevicePath:
+      (void)TextCopy(g_state.messageText, kDevicePathText);
+      break;
+    case DirectoryProblem::kReservedName:
+    case DirectoryProblem::kTrailingDotOrSpace:
+      // A part of a directory read into a path buffer fits one.
+      if (check.partLength < sizeof named) {
+        memcpy(named, directory + check.partStart, check.partLength);
+        named[check.partLength] = '\0';
+      }
+      (void)FormatText(g_state.messageText,
+                       check.problem == DirectoryProblem::kReservedName ? kReservedNameText
+                                                                        : kTrailingDotOrSpaceText,
+                       named);
+      break;
     default:  // too long
       (void)FormatNumber(g_state.messageText, kTextSize, kTooLongText, kMaxDirectoryLength);
       break;
   }
   MessageBoxA(page, g_state.messageText, kRefusalTitle, MB_OK | MB_ICONWARNING);
+}
+
+// The component whose directory the page edits; nullptr for another buffer.
+const Component* PageComponent() {
+  for (const Component& c : kComponents)
+    if (ComponentDirectory(c) == g_state.pageDirectory) return &c;
+  return nullptr;
+}
+
+// The superscript digits as the program's code page writes them, for the device names.
+SuperscriptDigits AnsiSuperscripts() {
+  SuperscriptDigits digits = {};
+  const wchar_t superscripts[3][2] = {L"\u00B9", L"\u00B2", L"\u00B3"};
+  UnheldChar unheld;
+  for (int i = 0; i < 3; ++i)
+    (void)ToCodePage(CP_ACP, superscripts[i], digits.digit[i], sizeof digits.digit[i], &unheld);
+  return digits;
+}
+
+// What the component's own files and readers ask of a directory that passed the checks:
+// room behind it for its longest file name, and a name that its registry value's readers,
+// other programs working in the system's code page, read back unchanged. False, once the
+// user has been told, when it falls short.
+bool FitsItsComponent(HWND page, const char* directory) {
+  const Component* component = PageComponent();
+  if (!component) return true;
+  char longest[kPathSize];
+  size_t longestLength = LongestSourceName(*component, longest);
+  if (TextLength(directory, kPathSize) > MaxDirectoryLengthFor(longestLength)) {
+    static_assert(sizeof kNoRoomText + kPathSize <= kTextSize, "the message fits");
+    (void)FormatText(g_state.messageText, kNoRoomText, longest);
+    MessageBoxA(page, g_state.messageText, kRefusalTitle, MB_OK | MB_ICONWARNING);
+    return false;
+  }
+  if (!component->registryValue) return true;
+  // The typed text holds every character of the cleaned one.
+  wchar_t typed[kPathSize] = {};
+  GetDlgItemTextW(page, IDC_DIRECTORY, typed, kPathSize);
+  UINT systemCodePage = SystemAnsiCodePage();
+  UnheldChar unheld;
+  if (!RoundTrips(systemCodePage, typed, &unheld)) {
+    ShowDirectoryNotReadable(page, unheld, systemCodePage);
+    return false;
+  }
+  return true;
 }
 
 // Next: the edit box's text, cleaned, becomes the page's directory, unless it cannot be
@@ -158,7 +235,7 @@ bool StoreTypedDirectory(HWND page) {
   switch (ReadItemText(page, IDC_DIRECTORY, typed, kPathSize, &unheld)) {
     case AnsiConversion::kWhole:
       CleanDirectoryText(typed, AnsiLeadBytes());
-      check = CheckDirectoryText(typed, AnsiLeadBytes());
+      check = CheckDirectoryText(typed, AnsiLeadBytes(), AnsiSuperscripts());
       break;
     case AnsiConversion::kTooLong:
       break;
@@ -167,9 +244,10 @@ bool StoreTypedDirectory(HWND page) {
       return false;
   }
   if (check.problem != DirectoryProblem::kNone) {
-    ShowRefusal(page, check);
+    ShowRefusal(page, typed, check);
     return false;
   }
+  if (!FitsItsComponent(page, typed)) return false;
   // Cleaning only shortens it: it fits the buffer it was read for.
   (void)TextCopy(g_state.pageDirectory, kPathSize, typed);
   return true;

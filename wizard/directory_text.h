@@ -21,17 +21,39 @@ static_assert(kMaxDirectoryLength == 246 && kMaxDirectoryLength < 248,
 // slashes become backslashes, as the system reads them so.
 void CleanDirectoryText(char (&text)[kPathSize], const LeadBytes& lead);
 
+// The longest directory that leaves room behind its backslash for a file name of this many
+// bytes, and for the temporary copy's name: never more than kMaxDirectoryLength.
+constexpr size_t MaxDirectoryLengthFor(size_t longestName) {
+  size_t name = longestName > kTemporaryNameLength ? longestName : kTemporaryNameLength;
+  return name >= kPathSize - 2 ? 0 : kPathSize - 2 - name;
+}
+static_assert(MaxDirectoryLengthFor(0) == kMaxDirectoryLength, "the temporary name's room");
+
+// The superscript digits 1, 2 and 3 as the code page writes them ("" where it has none):
+// Windows reads them as digits in the device names COM1 and LPT1 and their kin.
+struct SuperscriptDigits {
+  char digit[3][5];
+};
+inline constexpr SuperscriptDigits kUtf8Superscripts = {{"\xC2\xB9", "\xC2\xB2", "\xC2\xB3"}};
+
 enum class DirectoryProblem {
   kNone,
   kForbiddenCharacter,  // one that no file or folder name may hold
+  kDevicePath,          // \\.\... or \\?\...: the system's device namespaces
   kNotFullPath,         // neither C:\... (or a bare C:) nor \\server\share...
+  kReservedName,        // a folder named as a device (CON, NUL.txt, LPT1, ...)
+  kTrailingDotOrSpace,  // a folder name that the system would trim
   kTooLong,             // longer than kMaxDirectoryLength
 };
 struct DirectoryCheck {
   DirectoryProblem problem;
   char character;  // kForbiddenCharacter: the first such character
+  // kReservedName, kTrailingDotOrSpace: the folder name, at text + partStart.
+  size_t partStart = 0;
+  size_t partLength = 0;
 };
 
 // Whether a cleaned directory can be used. Empty text passes: it is stored as it is and
 // the install step says that nothing can be created there.
-[[nodiscard]] DirectoryCheck CheckDirectoryText(const char* text, const LeadBytes& lead);
+[[nodiscard]] DirectoryCheck CheckDirectoryText(const char* text, const LeadBytes& lead,
+                                                const SuperscriptDigits& superscripts);

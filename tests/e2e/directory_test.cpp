@@ -231,12 +231,27 @@ TEST_F(Directories, BrowseThenCancelOrBackStoresNothing) {
 }
 
 // What Next makes of a typed directory: the quotes and spaces of a paste go; a relative
-// path, a character that no folder name may hold or a path too long for the files behind
-// it is refused over the page, which keeps the text, and nothing is made for it.
+// path, a character that no folder name may hold, a device path or name, a name Windows
+// would trim, or a path too long for the files behind it is refused over the page, which
+// keeps the text, and nothing is made for it.
 TEST_F(Directories, TypedDirectoriesAreCleanedOrRefused) {
+  std::vector<MediaFile> payload = DefaultPayload();
+  payload.push_back({"samples", "Sample Settings.txt", "settings"});
+  media_ = MakeMedia(scratch_, payload);
   SetupProcess setup(media_);
   HWND plugin = StartToPluginPage(setup);
   ASSERT_NE(plugin, nullptr);
+  auto refuse = [&](HWND page, const std::string& typed, const std::string& message) {
+    SetItemText(page, IDC_DIRECTORY, typed);
+    Click(page, IDOK);
+    HWND box = setup.AwaitMessageBox("Velvorine Install");
+    ASSERT_NE(box, nullptr) << typed;
+    EXPECT_EQ(GetWindow(box, GW_OWNER), page);
+    EXPECT_EQ(MessageText(box), message);
+    ASSERT_TRUE(setup.Press(box, IDOK));
+    EXPECT_TRUE(IsWindowVisible(page)) << "the page stays for another directory";
+    EXPECT_EQ(ItemText(page, IDC_DIRECTORY), typed);
+  };
   const std::string notFull =
       "The directory must be a full path that starts with its drive letter, for example "
       "C:\\Velvorine\\Samples (or a network path, such as \\\\server\\share\\Velvorine). "
@@ -246,39 +261,48 @@ TEST_F(Directories, TypedDirectoriesAreCleanedOrRefused) {
       {scratch_ + "a|b", "The directory cannot contain the character |. No folder name may hold "
                          "any of < > \" | ? * or a control character, and a colon may only "
                          "follow the drive letter."},
+      {"\\\\.\\C:\\Plug-ins",
+       "The directory cannot start with \\\\.\\ or \\\\?\\, which name devices, not folders. "
+       "Type a path that starts with its drive letter, or a network path."},
+      {scratch_ + "Lpt1.txt\\Plug-ins",
+       "The directory cannot contain a folder named Lpt1.txt: Windows keeps that name for a "
+       "device, as it does CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9, with any "
+       "extension. Type another name."},
+      {scratch_ + "Samples \\Help",
+       "The folder name \"Samples \" ends in a dot or a space, which Windows leaves out of a "
+       "folder's name: the files would go to a folder of another name. Type the name without "
+       "it."},
       {scratch_ + std::string(247 - scratch_.size(), 'l'),
        "The directory is too long: it can have at most 246 characters, fewer when they are "
-       "not English letters (each of those takes the room of two to four), so that the files "
-       "installed in it fit behind it. Type a shorter one."}};
-  for (const auto& [typed, message] : refused) {
-    SetItemText(plugin, IDC_DIRECTORY, typed);
-    Click(plugin, IDOK);
-    HWND box = setup.AwaitMessageBox("Velvorine Install");
-    ASSERT_NE(box, nullptr) << typed;
-    EXPECT_EQ(GetWindow(box, GW_OWNER), plugin);
-    EXPECT_EQ(MessageText(box), message);
-    ASSERT_TRUE(setup.Press(box, IDOK));
-    EXPECT_TRUE(IsWindowVisible(plugin)) << "the page stays for another directory";
-    EXPECT_EQ(ItemText(plugin, IDC_DIRECTORY), typed);
-  }
-  // Pasted with quotes and spaces, and the longest directory taken, with a stray space.
+       "not English letters (each of those takes the room of two to four). Type a shorter "
+       "one."}};
+  for (const auto& [typed, message] : refused) refuse(plugin, typed, message);
+  // Pasted with quotes and spaces; on the samples page, the longest directory that leaves
+  // room for its longest file name (260 bytes with the backslash and the terminator),
+  // with a stray space, after one a character longer.
   const std::string plugins = scratch_ + "Plug-ins";
-  const std::string samples = scratch_ + std::string(246 - scratch_.size(), 's');
+  const std::string samples = scratch_ + std::string(239 - scratch_.size(), 's');
   SetItemText(plugin, IDC_DIRECTORY, "  \"" + plugins + "\" ");
   HWND page = Move(setup, plugin, IDOK, "Sample Files");
   ASSERT_NE(page, nullptr);
+  refuse(page, samples + "s",
+         "The directory is too long for the file Sample Settings.txt to fit behind it: a "
+         "file's full path can have at most 259 characters, fewer when they are not English "
+         "letters. Type a shorter one.");
   SetItemText(page, IDC_DIRECTORY, samples + " ");
   page = Move(setup, page, IDOK, "On-line Help Files");
   ASSERT_NE(page, nullptr);
   EXPECT_EQ(ItemText(page, IDC_DIRECTORY), plugins) << "the plug-in's, as stored";
   ASSERT_TRUE(setup.Press(page, IDOK));
   ExpectCompletedAndExit(setup);
+  EXPECT_EQ(FilesIn(samples), FilesIn(media_ + "samples"));
   std::string value;
   EXPECT_TRUE(ReadProductValue("ParamDirectory", &value) && value == samples) << value;
   EXPECT_TRUE(ReadProductValue("HelpFile", &value) && value == plugins + "\\velvor.hlp") << value;
   // Setup ran in its media folder; the relative ones would have been made from there.
   EXPECT_EQ(FoldersBelow(media_), (std::vector<std::string>{"help", "plugin", "samples"}));
   EXPECT_FALSE(DirExists("C:\\Velvorine"));
+  EXPECT_FALSE(DirExists(scratch_ + "Lpt1.txt") || DirExists(scratch_ + "Samples"));
 }
 
 }  // namespace

@@ -498,30 +498,46 @@ TEST_F(Install, ADriveThatFillsUpLeavesNoDamagedFile) {
   RemoveTree(plugin);
 }
 
-// The longest help directory that the page takes: a file whose name is longer than the
-// copy's temporary names does not fit behind it and is named, Ignore the default (Retry
-// cannot help); the rest are installed and HelpFile written.
+// A help directory that leaves no room for the name of a help file: the page names the
+// file, and one that leaves room for it takes every file.
 TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
   std::vector<MediaFile> payload = DefaultPayload();
   payload.push_back({"help", "ok.txt", "a short name"});
   payload.push_back({"help", "a-longer-name.txt", "17 characters"});
   std::string media = MakeMedia(root_, payload);
-  std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
-  // 246 characters: "\velvor.hlp" fits behind it (257), "\a-longer-name.txt" does not (264).
-  std::string help = root_ + std::string(246 - root_.size(), 'h');
+  // 246 characters for the plug-in's files, whose longest names are shorter than the
+  // copy's temporary names (12); 241 for the help: "\a-longer-name.txt" and the
+  // terminator make 260 bytes.
+  std::string plugin = root_ + std::string(246 - root_.size(), 'p'), samples = root_ + "Samples";
+  std::string help = root_ + std::string(241 - root_.size(), 'h');
   SetupProcess setup(media);
-  WalkToInstall(setup, {{true, true, true}, {plugin, samples, help}});
+  HWND page = setup.AwaitComponentPage();
+  ASSERT_NE(page, nullptr);
+  ASSERT_TRUE(setup.Press(page, IDOK));  // all three are chosen at the start
+  for (int i = 0; i < 3; ++i) {
+    page = setup.AwaitDirectoryPage(kDisplayNames[i]);
+    ASSERT_NE(page, nullptr);
+    if (i == 2) break;
+    SetItemText(page, IDC_DIRECTORY, i == 0 ? plugin : samples);
+    ASSERT_TRUE(setup.Press(page, IDOK));
+  }
+  SetItemText(page, IDC_DIRECTORY, help + "h");
+  Click(page, IDOK);
   HWND box = setup.AwaitMessageBox("Velvorine Install");
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(MessageText(box),
-            "Could not install " + help + "\\a-longer-name.txt\n\n"
-            "Its full path is longer than the 259 characters that a path may have.");
-  EXPECT_EQ(DefaultButton(box), IDIGNORE);
-  ASSERT_TRUE(setup.Press(box, IDIGNORE));
-  ExpectLastWord(setup, "The installation has completed, but 1 file was not installed.");
-  EXPECT_EQ(FilesIn(help), (std::vector<std::string>{"ok.txt", "velvor.cnt", "velvor.hlp"}));
-  EXPECT_EQ(FoldersBelow(help), std::vector<std::string>{}) << "a work folder was left";
-  EXPECT_EQ(ReadFileText(help + "\\ok.txt"), "a short name");
+            "The directory is too long for the file a-longer-name.txt to fit behind it: a "
+            "file's full path can have at most 259 characters, fewer when they are not English "
+            "letters. Type a shorter one.");
+  ASSERT_TRUE(setup.Press(box, IDOK));
+  SetItemText(page, IDC_DIRECTORY, help);
+  ASSERT_TRUE(setup.Press(page, IDOK));
+  ExpectCompletion(setup);
+  EXPECT_EQ(FilesIn(help), (std::vector<std::string>{"a-longer-name.txt", "ok.txt",
+                                                     "velvor.cnt", "velvor.hlp"}));
+  // The longest directory a page takes, with no room for a work folder: nothing of the
+  // program's stays in it.
+  EXPECT_EQ(FoldersBelow(plugin), std::vector<std::string>{}) << "a work folder was left";
   ExpectCopied(media, "plugin", plugin);
   ExpectCopied(media, "samples", samples);
   EXPECT_EQ(Value("ParamDirectory"), samples);

@@ -1,6 +1,7 @@
 // The program's shell and the wizard's moves, seen from outside.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -318,21 +319,36 @@ TEST_F(Shell, AFolderWhosePathsDoNotFitIsNamedAndNothingIsInstalled) {
 
 // setup.exe alone, as the shell runs it from inside a zip: it says where it looked for its
 // folders and ends, having written nothing. A drive without media fails quietly there.
+// A source folder that is there but cannot be read (another program holds it open and
+// shares it with no one) is no missing media: it is named with the system's reason.
 TEST_F(Shell, SetupWithoutItsFoldersSaysSoAndEnds) {
-  std::string alone = MakeMedia(ScratchDir(), {});
-  SetupProcess setup(alone);
-  HWND box = setup.AwaitMessageBox("Velvorine Install");
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(setup.ExchangeErrorMode(SEM_FAILCRITICALERRORS), UINT{SEM_FAILCRITICALERRORS});
-  EXPECT_EQ(GetWindow(box, GW_OWNER), setup.MainWindow());
-  EXPECT_EQ(MessageText(box),
-            "Setup cannot find the files that it installs. They belong beside setup.exe, in the "
-            "folders plugin, samples and help, and none of them is in the folder it looked in:\n\n" +
-                alone + "\n\nIf setup.exe was opened from inside a zip file, extract all the "
-                "files first, then run setup.exe from the extracted folder.");
-  ASSERT_TRUE(setup.Press(box, IDOK));
-  ExpectExitZero(setup);
-  EXPECT_FALSE(ProductKeyExists());
+  std::string root = ScratchDir();
+  std::string alone = MakeMedia(root, {}), media = MakeMedia(root + "held\\", DefaultPayload());
+  HANDLE held = CreateFileA((media + "samples").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::unique_ptr<void, decltype(&CloseHandle)> holder(held, CloseHandle);
+  char reason[256] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 ERROR_SHARING_VIOLATION, 0, reason, sizeof reason, nullptr);
+  const std::pair<std::string, std::string> said[] = {
+      {alone, "Setup cannot find the files that it installs. They belong beside setup.exe, in "
+              "the folders plugin, samples and help, and none of them is in the folder it "
+              "looked in:\n\n" + alone + "\n\nIf setup.exe was opened from inside a zip file, "
+              "extract all the files first, then run setup.exe from the extracted folder.\r\n"},
+      {media, "Setup cannot read the files that it installs from this folder:\n\n" + media +
+                  "samples\n\n" + reason}};
+  for (const auto& [folder, message] : said) {
+    SetupProcess setup(folder);
+    HWND box = setup.AwaitMessageBox("Velvorine Install");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(setup.ExchangeErrorMode(SEM_FAILCRITICALERRORS), UINT{SEM_FAILCRITICALERRORS});
+    EXPECT_EQ(GetWindow(box, GW_OWNER), setup.MainWindow());
+    EXPECT_EQ(MessageText(box) + "\r\n", message);
+    ASSERT_TRUE(setup.Press(box, IDOK));
+    ExpectExitZero(setup);
+    EXPECT_FALSE(ProductKeyExists());
+  }
 }
 
 }  // namespace

@@ -143,16 +143,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(whole || TextLength(dst.p, dst.size) == dst.size - 1, "FormatText cuts at the end");
   }
   {  // A typed directory: cleaned inside its own buffer, never longer; an accepted one is a
-     // full path (or empty) no longer than the longest directory
+     // full path (or empty) no longer than the longest directory, with names Windows keeps
     Block dst(kPathSize);
     if (TextCopy(dst.p, dst.size, a.c_str())) {
       CleanDirectoryText(*reinterpret_cast<char(*)[kPathSize]>(dst.p), lead);
       std::string cleaned = dst.p;
       Check(cleaned.size() <= a.size() && (cleaned.empty() || cleaned[0] != ' '), "cleaned");
-      if (CheckDirectoryText(dst.p, lead).problem == DirectoryProblem::kNone)
+      if (CheckDirectoryText(dst.p, lead, kUtf8Superscripts).problem == DirectoryProblem::kNone) {
         Check(cleaned.size() <= kMaxDirectoryLength &&
                   (cleaned.empty() || cleaned[1] == ':' || cleaned.compare(0, 2, "\\\\") == 0),
               "accepted directory");
+        // No device path, and no folder name that ends in a dot or a space character.
+        std::vector<bool> starts = CharacterStarts(cleaned, lead);
+        bool trimmed = false;
+        for (size_t i = 0; i < cleaned.size(); ++i)
+          trimmed |= starts[i] && (cleaned[i] == '.' || cleaned[i] == ' ') &&
+                     (i + 1 == cleaned.size() || cleaned[i + 1] == '\\');
+        Check(cleaned.compare(0, 4, "\\\\.\\") != 0 && cleaned.compare(0, 4, "\\\\?\\") != 0 &&
+                  !trimmed,
+              "accepted directory's names");
+      }
     }
   }
   {  // TextTerminate on a buffer with no terminator at all

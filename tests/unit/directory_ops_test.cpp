@@ -66,6 +66,13 @@ TEST_F(DirectoryOps, ExistsOnlyForDirectoriesAndLeavesTheCurrentDirectory) {
     EXPECT_EQ(DirectoryExists(c.path.c_str()), c.exists) << "'" << c.path << "'";
     EXPECT_EQ(CurrentDirectory(), cwd_) << "after testing '" << c.path << "'";
   }
+  // A current directory of more bytes than a path buffer holds in a double-byte code page.
+  std::wstring longDir = std::wstring(root_.begin(), root_.end()) + std::wstring(150, L'\u8868');
+  ASSERT_TRUE(CreateDirectoryW(longDir.c_str(), nullptr) && SetCurrentDirectoryW(longDir.c_str()));
+  EXPECT_EQ(DirectoryExists(root_.c_str()), 1);
+  wchar_t after[MAX_PATH] = L"";
+  GetCurrentDirectoryW(MAX_PATH, after);
+  EXPECT_EQ(after, longDir);
 }
 
 TEST_F(DirectoryOps, TreeCreatesEveryMissingLevel) {
