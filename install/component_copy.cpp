@@ -193,12 +193,6 @@ INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       // The last file's name, should its message still be on its way, before the end.
       if (const char* newest = s_newestName.load(); newest && newest != s_shownName)
         ShowFileName(dialog, newest);
-      // The end is sent, so it can come before the modal loop has shown the dialog: a
-      // component of a few files still shows its dialog, painted, before it goes.
-      if (!IsWindowVisible(dialog)) {
-        ShowWindow(dialog, SW_SHOW);
-        UpdateWindow(dialog);
-      }
       EndCopyDialog(dialog);
       return TRUE;
     case kAskAboutFailure: {
