@@ -19,12 +19,12 @@ char s_testedPath[kPathSize];
 BOOL EnterAndReturn(const char* path) {
   wchar_t saved[kPathSize];
   wchar_t* current = saved;
-  DWORD units = GetCurrentDirectoryW(kPathSize, saved);
+  DWORD units = g_system.GetCurrentDirectoryW(kPathSize, saved);
   HANDLE heap = GetProcessHeap();
   if (units >= kPathSize) {
     current = static_cast<wchar_t*>(g_system.HeapAlloc(heap, 0, units * sizeof(wchar_t)));
     DWORD needed = units;
-    units = current ? GetCurrentDirectoryW(needed, current) : 0;
+    units = current ? g_system.GetCurrentDirectoryW(needed, current) : 0;
     if (units >= needed) units = 0;  // it grew meanwhile
   }
   BOOL entered = FALSE;

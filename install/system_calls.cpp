@@ -1,7 +1,7 @@
 #include "install/system_calls.h"
 
 const SystemCalls kSystemCalls = {
-    ::GetCurrentDirectoryA, ::SetCurrentDirectoryA, ::CreateDirectoryA, ::RemoveDirectoryA,
+    ::GetCurrentDirectoryW, ::SetCurrentDirectoryA, ::CreateDirectoryA, ::RemoveDirectoryA,
     ::FindFirstFileA,
     ::FindNextFileA,        ::HeapAlloc,            ::HeapReAlloc,      ::CopyFileA,
     ::GetFileAttributesA,   ::SetFileAttributesA,   ::MoveFileExA,      ::DeleteFileA,

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 struct SystemCalls {
-  decltype(&::GetCurrentDirectoryA) GetCurrentDirectoryA;
+  decltype(&::GetCurrentDirectoryW) GetCurrentDirectoryW;
   decltype(&::SetCurrentDirectoryA) SetCurrentDirectoryA;
   decltype(&::CreateDirectoryA) CreateDirectoryA;
   decltype(&::RemoveDirectoryA) RemoveDirectoryA;

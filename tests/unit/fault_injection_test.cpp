@@ -30,7 +30,7 @@ using namespace e2e;
 
 // Every call of the install step's table: name, result, parameters, arguments, failure.
 #define SYSTEM_CALLS(X)                                                                   \
-  X(GetCurrentDirectoryA, DWORD, (DWORD n, LPSTR b), (n, b), 0)                           \
+  X(GetCurrentDirectoryW, DWORD, (DWORD n, LPWSTR b), (n, b), 0)                         \
   X(SetCurrentDirectoryA, BOOL, (LPCSTR p), (p), FALSE)                                    \
   X(CreateDirectoryA, BOOL, (LPCSTR p, LPSECURITY_ATTRIBUTES s), (p, s), FALSE)            \
   X(RemoveDirectoryA, BOOL, (LPCSTR p), (p), FALSE)                                        \
@@ -117,7 +117,7 @@ BOOL WINAPI FindNextAsLink(HANDLE h, LPWIN32_FIND_DATAA f) {
 
 std::vector<DWORD> ErrorsOf(Call call) {
   switch (call) {
-    case Call::kHeapAlloc: case Call::kHeapReAlloc: case Call::kGetCurrentDirectoryA:
+    case Call::kHeapAlloc: case Call::kHeapReAlloc: case Call::kGetCurrentDirectoryW:
       return {ERROR_NOT_ENOUGH_MEMORY};
     case Call::kFindNextFileA: return {ERROR_NOT_READY, ERROR_ACCESS_DENIED};  // part-way
     case Call::kRegCreateKeyExA: case Call::kRegSetValueExA: return {ERROR_ACCESS_DENIED};
