@@ -388,6 +388,22 @@ TEST_F(CopyFiles, AnEntryThatCannotBeInstalledIsAskedAbout) {
   }
 }
 
+// The media changed after the page measured them: a name that no longer fits behind the
+// directory is asked about, the others arrive, and no work folder stays.
+TEST_F(CopyFiles, ANameThatNoLongerFitsIsAskedAbout) {
+  MakeSource("plugin", {"velvor.8bf", "a-longer-name.txt"});
+  std::string dest = root_ + std::string(246 - root_.size(), 'd');
+  ASSERT_TRUE(e2e::MakeDirs(dest));
+  Answerer answerer([](const std::string&) { return IDIGNORE; });
+  EXPECT_EQ(CopyComponentFiles(nullptr, "Velvorine Plugin", "plugin\\*.*", Destination(dest)), 1);
+  EXPECT_EQ(answerer.Stop(), std::vector<std::string>{"Could not install " + dest +
+                                                      "\\a-longer-name.txt\n\nIts full path is "
+                                                      "longer than the 259 characters that a "
+                                                      "path may have."});
+  EXPECT_EQ(FilesIn(dest), std::vector<std::string>{"velvor.8bf"});
+  EXPECT_EQ(e2e::FoldersBelow(dest), std::vector<std::string>{});
+}
+
 TEST_F(CopyFiles, AFolderOfTwoThousandLongNamesArrivesWhole) {
   std::vector<std::string> names;
   size_t bytes = 0;
