@@ -47,6 +47,12 @@ std::atomic<const char*> s_newestName{nullptr};
 std::atomic<bool> s_namePosted{false};
 // The name on the dialog's first line; the user-interface thread's.
 const char* s_shownName = nullptr;
+// When the first line last changed. A name is shown at most once a screen frame: faster
+// than that no one can read it, and each change is a repaint that under Wine takes the
+// window server away from the worker's copies.
+DWORD s_shownAt = 0;
+constexpr DWORD kNameInterval = 16;  // ms
+constexpr UINT_PTR kNameTimer = 1;
 
 // Waits until the worker has ended, handling messages meanwhile: the worker's texts and
 // questions are sent to this thread's windows, so a plain wait would leave both threads
@@ -93,6 +99,14 @@ void ShowFileName(HWND dialog, const char* name) {
   char text[kTextSize];
   (void)FormatText(text, "Copying %s", name);  // a name fits whole
   SetDlgItemTextA(dialog, IDC_COPYFILE, text);
+  s_shownAt = GetTickCount();
+}
+
+// Takes the name waiting in the slot (the flag cleared first: a name stored after the read
+// brings its own message) and shows it.
+void TakeNewestName(HWND dialog) {
+  s_namePosted.store(false);
+  ShowFileName(dialog, s_newestName.load());
 }
 
 // On the worker: name waits in the slot, and is posted unless a message is on its way.
@@ -185,11 +199,22 @@ INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       s_worker = CreateThread(nullptr, 0, CopyWorker, nullptr, 0, nullptr);
       return TRUE;
     }
-    case kShowFileName:
-      s_namePosted.store(false);  // before the read: a later name brings its own message
-      ShowFileName(dialog, s_newestName.load());
+    case kShowFileName: {
+      // Too soon after the last name: this one is taken when the frame has passed, and
+      // until then the worker posts no other.
+      DWORD since = GetTickCount() - s_shownAt;
+      if (since < kNameInterval && SetTimer(dialog, kNameTimer, kNameInterval - since, nullptr))
+        return TRUE;
+      TakeNewestName(dialog);
+      return TRUE;
+    }
+    case WM_TIMER:
+      if (wParam != kNameTimer) return FALSE;
+      KillTimer(dialog, kNameTimer);
+      TakeNewestName(dialog);
       return TRUE;
     case kCopyEnded:
+      KillTimer(dialog, kNameTimer);
       // The last file's name, should its message still be on its way, before the end.
       if (const char* newest = s_newestName.load(); newest && newest != s_shownName)
         ShowFileName(dialog, newest);
