@@ -35,20 +35,26 @@ class Install : public testing::Test {
   }
   void TearDown() override { DeleteProductKey(); }
 
-  // From the component page to the install step: the boxes, then each chosen page with
-  // its directory typed in. Returns once the last page has gone.
-  void WalkToInstall(SetupProcess& setup, const Choice& c) {
-    HWND page = setup.AwaitComponentPage();
-    ASSERT_NE(page, nullptr);
-    for (int i = 0; i < 3; ++i) SetChecked(page, kComponentBoxes[i], c.want[i]);
-    ASSERT_TRUE(setup.Press(page, IDOK));
+  // From the component page to the last chosen page: the boxes, then each chosen page
+  // with its directory typed in, left with Next but the last, which *last is.
+  void WalkToLastPage(SetupProcess& setup, const Choice& c, HWND* last) {
+    *last = setup.AwaitComponentPage();
+    ASSERT_NE(*last, nullptr);
+    for (int i = 0; i < 3; ++i) SetChecked(*last, kComponentBoxes[i], c.want[i]);
     for (int i = 0; i < 3; ++i) {
       if (!c.want[i]) continue;
-      HWND dir = setup.AwaitDirectoryPage(kDisplayNames[i]);
-      ASSERT_NE(dir, nullptr);
-      SetItemText(dir, IDC_DIRECTORY, c.dir[i]);
-      ASSERT_TRUE(setup.Press(dir, IDOK));
+      ASSERT_TRUE(setup.Press(*last, IDOK));
+      *last = setup.AwaitDirectoryPage(kDisplayNames[i]);
+      ASSERT_NE(*last, nullptr);
+      SetItemText(*last, IDC_DIRECTORY, c.dir[i]);
     }
+  }
+  // ... and on to the install step: returns once the last page has gone.
+  void WalkToInstall(SetupProcess& setup, const Choice& c) {
+    HWND last = nullptr;
+    WalkToLastPage(setup, c, &last);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(setup.Press(last, IDOK));
   }
   void ExpectCompletion(SetupProcess& setup, DWORD ms = kWait) {
     ExpectLastWord(setup, "The installation has completed successfully.", ms);
@@ -511,17 +517,9 @@ TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
   std::string plugin = root_ + std::string(246 - root_.size(), 'p'), samples = root_ + "Samples";
   std::string help = root_ + std::string(241 - root_.size(), 'h');
   SetupProcess setup(media);
-  HWND page = setup.AwaitComponentPage();
-  ASSERT_NE(page, nullptr);
-  ASSERT_TRUE(setup.Press(page, IDOK));  // all three are chosen at the start
-  for (int i = 0; i < 3; ++i) {
-    page = setup.AwaitDirectoryPage(kDisplayNames[i]);
-    ASSERT_NE(page, nullptr);
-    if (i == 2) break;
-    SetItemText(page, IDC_DIRECTORY, i == 0 ? plugin : samples);
-    ASSERT_TRUE(setup.Press(page, IDOK));
-  }
-  SetItemText(page, IDC_DIRECTORY, help + "h");
+  HWND page = nullptr;
+  WalkToLastPage(setup, {{true, true, true}, {plugin, samples, help + "h"}}, &page);
+  ASSERT_FALSE(HasFatalFailure());
   Click(page, IDOK);
   HWND box = setup.AwaitMessageBox("Velvorine Install");
   ASSERT_NE(box, nullptr);
