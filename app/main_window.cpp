@@ -7,6 +7,7 @@
 #include "app/installer_state.h"
 #include "app/module_dir.h"
 #include "app/path_text.h"
+#include "app/system_text.h"
 #include "app/timing_marks.h"
 #include "app/wizard_run.h"
 #include "wizard/wizard.h"
@@ -75,15 +76,7 @@ void ShowFolderNotRead(HWND window) {
   // The folder's name fits: its search pattern did.
   if (!SourceFolderName(*s_media.unreadable, folder)) (void)TextCopy(folder, g_state.moduleDir);
   (void)FormatText(g_state.messageText, kFolderNotReadText, folder);
-  char reason[256];
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, s_media.error, 0, reason, sizeof reason, nullptr);
-  reason[length < sizeof reason ? length : 0] = '\0';
-  while (length > 0 && (reason[length - 1] == '\n' || reason[length - 1] == '\r' ||
-                        reason[length - 1] == ' '))
-    reason[--length] = '\0';
-  if (length == 0) (void)FormatNumber(reason, sizeof reason, "Error %s.", s_media.error);
-  (void)TextAppend(g_state.messageText, reason);
+  AppendSystemText(g_state.messageText, s_media.error);
   MessageBoxA(window, g_state.messageText, kMainWindowTitle, MB_OK | MB_ICONERROR);
 }
 

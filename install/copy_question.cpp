@@ -5,6 +5,7 @@
 #include "app/code_page.h"
 #include "app/installer_state.h"
 #include "app/path_text.h"
+#include "app/system_text.h"
 
 namespace {
 
@@ -12,18 +13,6 @@ const char kBoxTitle[] = "Velvorine Install";
 
 // Short words and three path-sized strings always fit the text buffer whole.
 static_assert(3 * kPathSize + 200 <= kTextSize, "a question fits the text buffer");
-
-// Appends the system's text for error, without the line break that ends it.
-void AppendSystemText(char (&text)[kTextSize], DWORD error) {
-  size_t used = strlen(text);
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, error, 0, text + used,
-                                static_cast<DWORD>(kTextSize - used), nullptr);
-  TextTerminate(text, kTextSize);
-  if (length == 0) (void)FormatNumber(text + used, kTextSize - used, "System error %s.", error);
-  for (size_t end = strlen(text); end > used && strchr(" \r\n", text[end - 1]); --end)
-    text[end - 1] = '\0';
-}
 
 // The destination directory as chosen (without the backslash that the copy appended),
 // then a backslash and name: the full path even when it does not fit a path buffer.

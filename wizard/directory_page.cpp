@@ -81,7 +81,7 @@ using SaveFileDialogFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
 SaveFileDialogFn LoadSaveFileDialog() {
   static SaveFileDialogFn s_dialog = nullptr;
   if (s_dialog) return s_dialog;
-  HMODULE library = LoadLibraryExA("comdlg32.dll", nullptr, 0x00000800);
+  HMODULE library = LoadLibraryExA("comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!library) {
     char path[kPathSize];
     UINT length = GetSystemDirectoryA(path, kPathSize);
