@@ -289,7 +289,6 @@ Failure CommitCopy(Placement& p, const char* dest, bool sourceMayBeReadOnly) {
   }
 }
 
-
 // Whether the work folder that this placement uses is no longer there as a folder of its
 // own: removed, or another thing (a link, say) put at its name. One that cannot be looked
 // at is taken to be there.
@@ -338,7 +337,9 @@ void MakeWorkFolder(Placement& p) {
       g_system.RemoveDirectoryA(p.work);
       break;
     }
-    if (!IsExistsError(GetLastError())) break;  // somebody else's name: the next number
+    // A name taken (perhaps somebody else's folder) tries the next number; any other
+    // failure leaves the copies beside the files.
+    if (!IsExistsError(GetLastError())) break;
   }
   p.work[0] = '\0';
 }
