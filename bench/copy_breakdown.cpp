@@ -9,7 +9,8 @@
 //     copying: one SetDlgItemTextA (the file's name) on the shown dialog (text and
 //     repaint), one on the dialog while hidden (text only: a hidden static is not
 //     repainted), and one empty cross-thread send.
-// Then the install step's fixed cost, with the real InstallSelected:
+// Then the install step's fixed cost, with the real InstallSelected (alone when the third
+// argument is "fixed"):
 //   - one component of one file, as a timeline of its moments (medians of the runs), seen
 //     from outside the program's code: its file, folder and registry calls through the
 //     system-call table, the progress dialog's creation, first paint and end through
@@ -18,6 +19,7 @@
 //     folders (the folders made by the loop as by the install).
 #include <windows.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <algorithm>
 #include <atomic>
@@ -378,6 +380,41 @@ double BareInstall(const int (&counts)[kComponentCount]) {
   return Now() - t;
 }
 
+// One component's moments over runs, printed in the order they came.
+void Timeline(const int (&counts)[kComponentCount], int runs) {
+  std::vector<double> whole, bare, at[kMomentCount];
+  LARGE_INTEGER f;
+  QueryPerformanceFrequency(&f);
+  for (int r = 0; r < runs; ++r) {
+    whole.push_back(RealInstall(counts));
+    for (int m = 0; m < kMomentCount; ++m)
+      if (g_moment[m]) at[m].push_back(double(g_moment[m]) / double(f.QuadPart) - g_start);
+    bare.push_back(BareInstall(counts));
+  }
+  struct Row {
+    double at;
+    int moment;
+  };
+  std::vector<Row> rows;
+  // A moment of only some runs (the dialog is shown once the user-interface thread is
+  // idle, which a short copy may never leave it) is said with its count.
+  for (int m = 0; m < kMomentCount; ++m)
+    if (at[m].size() * 2 > size_t(runs)) rows.push_back({Median(at[m]) * 1e3, m});
+  std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.at < b.at; });
+  double before = 0;
+  for (const Row& row : rows) {
+    printf("  %-40s %8.2f  (+%.2f)\n", kMomentNames[row.moment], row.at, row.at - before);
+    before = row.at;
+  }
+  for (int m = 0; m < kMomentCount; ++m)
+    if (!at[m].empty() && at[m].size() * 2 <= size_t(runs))
+      printf("  %-40s in %zu of %d runs, at %.2f\n", kMomentNames[m], at[m].size(), runs,
+             Median(at[m]) * 1e3);
+  printf("  %-40s %8.2f  (+%.2f)\n", "InstallSelected returned", Median(whole) * 1e3,
+         Median(whole) * 1e3 - before);
+  printf("  %-40s %8.2f\n", "bare loop: folder made, one CopyFileA", Median(bare) * 1e3);
+}
+
 // The fixed cost of the install step: one component of one file as a timeline, and
 // three components of 252 files against the bare loop.
 void FixedCosts(int runs) {
@@ -399,48 +436,20 @@ void FixedCosts(int runs) {
 
   const int one[kComponentCount] = {0, 1, 0};  // the samples: it writes a value
   MakeFixedMedia(one);
-  std::vector<double> whole, bare, at[kMomentCount];
   RealInstall(one);  // warm
-  for (int r = 0; r < runs; ++r) {
-    whole.push_back(RealInstall(one));
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    for (int m = 0; m < kMomentCount; ++m)
-      if (g_moment[m]) at[m].push_back(double(g_moment[m]) / double(f.QuadPart) - g_start);
-    bare.push_back(BareInstall(one));
-  }
   printf("\nOne component of one 4 KiB file (the samples, with ParamDirectory), InstallSelected,"
-         "\nms from its call, medians of %d runs; (+ms) after the moment above:\n", runs);
-  struct Row {
-    double at;
-    int moment;
-  };
-  std::vector<Row> rows;
-  // A moment of only some runs (the dialog is shown once the user-interface thread is
-  // idle, which a short copy may never leave it) is said with its count.
-  for (int m = 0; m < kMomentCount; ++m)
-    if (at[m].size() * 2 > size_t(runs)) rows.push_back({Median(at[m]) * 1e3, m});
-  std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.at < b.at; });
-  double before = 0;
-  for (const Row& row : rows) {
-    printf("  %-40s %8.2f  (+%.2f)\n", kMomentNames[row.moment], row.at, row.at - before);
-    before = row.at;
-  }
-  for (int m = 0; m < kMomentCount; ++m)
-    if (at[m].size() * 2 <= size_t(runs)) {
-      printf("  %-40s in %zu of %d runs", kMomentNames[m], at[m].size(), runs);
-      if (!at[m].empty()) printf(", at %.2f", Median(at[m]) * 1e3);
-      printf("\n");
-    }
-  printf("  %-40s %8.2f  (+%.2f)\n", "InstallSelected returned", Median(whole) * 1e3,
-         Median(whole) * 1e3 - before);
-  printf("  %-40s %8.2f\n", "bare loop: folder made, one CopyFileA", Median(bare) * 1e3);
+         "\nms from its call, medians of %d runs; (+ms) after the moment above.\n", runs);
+  printf("With window hooks for the dialog's moments, each message costing a call to the Wine"
+         "\nserver:\n");
+  Timeline(one, runs);
+  for (HHOOK hook : hooks)
+    if (hook) UnhookWindowsHookEx(hook);
+  printf("Without them, as the program runs (the dialog between the listing and the worker):\n");
+  Timeline(one, runs);
 
   const int three[kComponentCount] = {1, 250, 1};
   MakeFixedMedia(three);
-  whole.clear();
-  bare.clear();
-  std::vector<double> copies, renames;
+  std::vector<double> whole, bare, copies, renames;
   BareInstall(three);  // warm
   LARGE_INTEGER f;
   QueryPerformanceFrequency(&f);
@@ -455,8 +464,6 @@ void FixedCosts(int runs) {
          "  of the install: %.1f ms in its CopyFileA calls, %.1f ms in its renames\n",
          runs, Median(whole) * 1e3, Median(bare) * 1e3, Median(whole) / Median(bare),
          Median(copies) * 1e3, Median(renames) * 1e3);
-  for (HHOOK hook : hooks)
-    if (hook) UnhookWindowsHookEx(hook);
   DestroyWindow(g_backdrop);
   g_system = kSystemCalls;
   RemoveTree(std::string(kFixedRoot));
@@ -472,6 +479,10 @@ int main(int argc, char** argv) {
   snprintf(g_state.moduleDir, kPathSize, "%smedia\\", kRoot);
   g_state.moduleNameSlot = g_state.moduleDir + strlen(g_state.moduleDir);
 
+  if (argc > 3 && strcmp(argv[3], "fixed") == 0) {
+    FixedCosts(runs);
+    return 0;
+  }
   enum { kLoop, kReal, kReplace, kShown, kHidden, kEmpty, kCount };
   std::vector<double> t[kCount];
   BareLoop(names);  // warm the cache

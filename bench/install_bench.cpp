@@ -1,8 +1,10 @@
 // Whole installs of generated payloads against a bare CopyFileA loop over the same files,
 // and against the floor of a crash-safe install (each file copied to a new temporary name,
 // then renamed over its own), under the same Wine:
-//   install_bench.exe path\to\setup.exe [runs] [parts]
-// parts: any of small, reinstall, large, three, counts, separated by commas (default: all).
+//   install_bench.exe path\to\setup.exe [runs] [parts] [path\to\setup_timed.exe]
+// parts: any of small, reinstall, large, three, counts, phases, separated by commas
+// (default: all; phases only with the timed build, the program's moments of the install
+// step recorded by setup_timed.exe, see app/timing_marks.h).
 // An install is driven like the end-to-end scenarios: the components of the payload chosen
 // (the plug-in alone but in "three": 250 samples, one plug-in file and one help file),
 // their directories typed in, and the time taken from the click of Next that starts the
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/timing_marks_block.h"
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
 
@@ -132,6 +135,9 @@ double FloorLoop(const Payload& p, const std::string& tag) {
   return Now() - t;
 }
 
+// When the last install's Next was clicked, in seconds of Now().
+double g_clickedAt = 0;
+
 // The largest peak working set of setup.exe seen at a completion message, in bytes.
 size_t g_peakWorkingSet = 0;
 
@@ -152,7 +158,7 @@ double WholeInstall(const Payload& p, const std::string& tag) {
     if (!dir) return -1;
     SetItemText(dir, IDC_DIRECTORY, p.Dest(dest, f));
   }
-  double t = Now();
+  double t = g_clickedAt = Now();
   Click(dir, IDOK);
   HWND done = nullptr;
   // Each look costs the Wine server work that the install also needs, so the looks
@@ -203,24 +209,100 @@ Figures Measure(const Payload& p, const std::string& tag, int runs, bool withFlo
   return {Median(install), Median(loop), f};
 }
 
+const char* const kInstallMarkNames[kTimingMarkCount - kStartupMarkCount] = {
+    "install step begins (last page closed)", "source folder listed",
+    "progress dialog's WM_INITDIALOG", "worker's first step", "progress dialog shown",
+    "progress dialog's first paint begins", "worker: files placed, work folder gone",
+    "worker's end taken: EndDialog returned", "progress dialog destroyed",
+    "copy step returns (worker ended)", "samples' registry value written",
+    "install step returns", "completion message box called",
+};
+
+// Where the install step's time goes, from the moments that setup_timed.exe records: ms
+// from the click of the last page's Next, medians of runs; the moments of a component are
+// those of the first one. No hook or other watcher slows the program meanwhile.
+void Phases(const std::string& timed, int runs) {
+  HANDLE block = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    sizeof(LONGLONG) * kTimingMarkCount, kTimingMarksName);
+  auto* marks = block ? static_cast<LONGLONG*>(MapViewOfFile(block, FILE_MAP_WRITE, 0, 0, 0))
+                      : nullptr;
+  if (!marks) {
+    fprintf(stderr, "phases: no shared block for the marks\n");
+    return;
+  }
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  std::string shipped = SetupExe();
+  SetSetupExe(timed);
+  struct Case {
+    const char* tag;
+    int counts[kFolderCount];
+    const char* label;
+  };
+  const Case cases[] = {
+      {"phases-one", {0, 1, 0}, "one component of one 4 KiB file (the samples)"},
+      {"phases-three", {1, 250, 1}, "250 + 1 + 1 x 4 KiB; the component's moments: the plug-in's"},
+  };
+  for (const Case& c : cases) {
+    Payload p = MakePayload(c.tag, c.counts, 4096);
+    std::vector<double> at[kTimingMarkCount], seen;
+    WholeInstall(p, c.tag);  // warm
+    for (int r = 0; r < runs; ++r) {
+      for (int m = 0; m < kTimingMarkCount; ++m) marks[m] = 0;
+      double t = WholeInstall(p, c.tag);
+      if (t < 0) continue;
+      seen.push_back(t * 1e3);
+      for (int m = kStartupMarkCount; m < kTimingMarkCount; ++m)
+        if (marks[m])
+          at[m].push_back((double(marks[m]) / double(frequency.QuadPart) - g_clickedAt) * 1e3);
+    }
+    RemoveTree(kRoot + std::string(c.tag) + "\\dest");
+    printf("\nWhere the install step goes: %s,\nms from the click of the last page's Next, "
+           "medians of %zu runs of the timed build; (+ms) after the moment above:\n",
+           c.label, seen.size());
+    std::vector<std::pair<double, int>> rows;
+    for (int m = kStartupMarkCount; m < kTimingMarkCount; ++m)
+      if (at[m].size() * 2 > seen.size()) rows.push_back({Median(at[m]), m});
+    std::sort(rows.begin(), rows.end());
+    double before = 0;
+    for (const auto& [ms, m] : rows) {
+      printf("  %-42s %8.2f  (+%.2f)\n", kInstallMarkNames[m - kStartupMarkCount], ms, ms - before);
+      before = ms;
+    }
+    for (int m = kStartupMarkCount; m < kTimingMarkCount; ++m)
+      if (at[m].size() * 2 <= seen.size())
+        printf("  %-42s in %zu of %zu runs\n", kInstallMarkNames[m - kStartupMarkCount],
+               at[m].size(), seen.size());
+    if (!seen.empty())
+      printf("  %-42s %8.2f  (+%.2f)\n", "completion message on the screen", Median(seen),
+             Median(seen) - before);
+  }
+  SetSetupExe(shipped);
+  UnmapViewOfFile(marks);
+  CloseHandle(block);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    fprintf(stderr, "usage: install_bench.exe path\\to\\setup.exe [runs] [parts]\n");
+    fprintf(stderr, "usage: install_bench.exe path\\to\\setup.exe [runs] [parts] [setup_timed.exe]\n");
     return 2;
   }
   SetSetupExe(argv[1]);
   int runs = argc > 2 ? atoi(argv[2]) : 5;
-  std::string parts = argc > 3 ? argv[3] : "small,reinstall,large,three,counts";
+  std::string parts = argc > 3 ? argv[3] : "small,reinstall,large,three,counts,phases";
   auto wanted = [&](const char* part) { return parts.find(part) != std::string::npos; };
   setvbuf(stdout, nullptr, _IONBF, 0);
 
-  printf("Whole install (Install step to completion message) vs bare CopyFileA loop and the\n");
-  printf("floor loop (copy to a new temporary name, rename over), medians of %d interleaved\n", runs);
-  printf("runs under the same Wine:\n\n");
-  printf("  %-22s %11s %9s %9s %8s %8s %8s %8s\n", "payload", "install ms", "floor ms",
-         "loop ms", "/floor", "target", "/loop", "target");
+  if (wanted("three") || wanted("small") || wanted("reinstall") || wanted("large")) {
+    printf("Whole install (Install step to completion message) vs bare CopyFileA loop and the\n");
+    printf("floor loop (copy to a new temporary name, rename over), medians of %d interleaved\n",
+           runs);
+    printf("runs under the same Wine:\n\n");
+    printf("  %-22s %11s %9s %9s %8s %8s %8s %8s\n", "payload", "install ms", "floor ms",
+           "loop ms", "/floor", "target", "/loop", "target");
+  }
   struct Case {
     const char* tag;
     const char* label;
@@ -259,6 +341,8 @@ int main(int argc, char** argv) {
     if (std::string(c.tag) == "large")  // 1 GiB less on the disk
       for (const std::string& n : p.names[0]) DeleteFileA((p.media + "plugin\\" + n).c_str());
   }
+
+  if (wanted("phases") && argc > 4) Phases(argv[4], runs);
 
   if (!wanted("counts")) return 0;
   printf("\nPer file, 4 KiB files, by count (medians of %d runs):\n\n", runs);

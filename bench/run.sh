@@ -2,7 +2,8 @@
 # Prints the benchmarks: whole installs against a bare CopyFileA loop and the floor loop of a
 # crash-safe install (copy to a new temporary name, rename over the file) (with setup.exe's
 # peak memory), where the copy of small files spends its time, and start-up against a
-# bare program with the size of setup.exe. Figures, not a test; ctest never runs this.
+# bare program with the size of setup.exe; and where the install step's time goes, from
+# the moments that setup's timed build records. Figures, not a test; ctest never runs this.
 #   bench/run.sh [runs]        (default 5; the payloads stay in the prefix's C:\velvor-bench)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,7 +22,8 @@ build="$root/build/$arch"
 run=("$root/scripts/wine-run.sh" --build "$build" --arch $arch --)
 out="$build/bench"
 # Wine's output goes to a file: its desktop process lingers with the pipe open.
-"${run[@]}" "$build/bench/install_bench.exe" "$build/setup.exe" "$runs" >"$out/install.txt" 2>&1 ||
+"${run[@]}" "$build/bench/install_bench.exe" "$build/setup.exe" "$runs" \
+  small,reinstall,large,three,counts,phases "$build/bench/setup_timed.exe" >"$out/install.txt" 2>&1 ||
   { cat "$out/install.txt"; exit 1; }
 tr -d '\r' <"$out/install.txt"
 echo

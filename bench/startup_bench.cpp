@@ -119,7 +119,7 @@ bool MakeFolder(const char* setup, const char* timed) {
          CopyFileA(timed, (std::string(kFolder) + "setup_timed.exe").c_str(), FALSE);
 }
 
-const char* const kMarkNames[kTimingMarkCount] = {
+const char* const kMarkNames[kStartupMarkCount] = {
     "entry point (loader, runtime)", "main window's class registered", "media's folders looked at", "main window created", "main window shown",
     "backdrop painted", "wizard started (posted message)", "first page's WM_INITDIALOG",
 };
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const char* bareExe = argv[3];
-  std::vector<double> setup, timed, bare, others, marks, mark[kTimingMarkCount];
+  std::vector<double> setup, timed, bare, others, marks, mark[kStartupMarkCount];
   TimeToWindow(setupExe, "Velvorine Install", 1001);  // warm the caches once
   TimeToWindow(timedExe, "Velvorine Install", 1001, &marks);
   TimeToWindow(bareExe, "Bare", 0);
@@ -164,12 +164,12 @@ int main(int argc, char** argv) {
     timed.push_back(t);
     bare.push_back(b);
     others.push_back(o);
-    for (int m = 0; m < kTimingMarkCount; ++m)
+    for (int m = 0; m < kStartupMarkCount; ++m)
       if (marks[m] >= 0) mark[m].push_back(marks[m]);
   }
   printf("where setup's start-up goes (its timed build), ms from process start, medians:\n");
   double before = 0;
-  for (int m = 0; m < kTimingMarkCount; ++m) {
+  for (int m = 0; m < kStartupMarkCount; ++m) {
     if (mark[m].empty()) {
       printf("  %-40s %8s\n", kMarkNames[m], "-");
       continue;

@@ -11,7 +11,8 @@ LONGLONG* s_block = nullptr;  // the view stays until the process ends
 bool s_opened = false;
 }  // namespace
 
-// Marks are reached on the user-interface thread only.
+// The block is opened at the first mark, the entry point's, before the copy's worker
+// thread can reach one.
 void RecordTimingMark(TimingMark mark) {
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);

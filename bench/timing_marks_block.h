@@ -6,3 +6,4 @@
 
 constexpr char kTimingMarksName[] = "Local\\Velvorine.TimingMarks";
 constexpr int kTimingMarkCount = static_cast<int>(TimingMark::kCount);
+constexpr int kStartupMarkCount = static_cast<int>(TimingMark::kInstallBegins);

@@ -4,6 +4,7 @@
 
 #include "app/installer_state.h"
 #include "app/path_text.h"
+#include "app/timing_marks.h"
 #include "install/system_calls.h"
 #include "install/component_copy.h"
 #include "install/directory_ops.h"
@@ -38,6 +39,7 @@ bool IsNoFile(const char* path) {
 }  // namespace
 
 int InstallSelected(HWND parent) {
+  RecordTimingMark(TimingMark::kInstallBegins);
   g_state.filesNotInstalled = 0;
   g_state.foldersNotRead = 0;
   g_state.valuesNotWritten = 0;
@@ -67,6 +69,7 @@ int InstallSelected(HWND parent) {
 
     if (&c == &kComponents[kSamples]) {
       SetProductValue(c.registryValue, directory);
+      RecordTimingMark(TimingMark::kRegistryWritten);
     } else if (&c == &kComponents[kHelp]) {
       // Formed in the text buffer, so that no directory buffer has to hold it; a path
       // buffer and the name always fit. The value never names a help file that is not
@@ -80,5 +83,6 @@ int InstallSelected(HWND parent) {
       }
     }
   }
+  RecordTimingMark(TimingMark::kInstallEnds);
   return 1;
 }
