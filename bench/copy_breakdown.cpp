@@ -242,7 +242,6 @@ LSTATUS WINAPI TimedRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD 
 // Window hooks on the user-interface thread: the progress dialog's life.
 LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_CREATEWND) {
-    auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
     if (!g_copyDialog) {
       char cls[16] = "";
       GetClassNameA(reinterpret_cast<HWND>(wParam), cls, sizeof cls);
