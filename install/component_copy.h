@@ -13,7 +13,8 @@
 int CopyComponentFiles(HWND parent, const char* displayName, const char* sourcePattern,
                        char* directory);
 // The progress dialog IDD_COPYING: shows its first texts and starts the worker; Cancel or
-// the worker's word that the list has ended (sent, never lost) end it. It also asks the worker's questions (kAskAboutFailure).
+// the worker's word that the list has ended (sent, never lost) end it. It also asks the
+// worker's questions (kAskAboutFailure).
 INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // The worker: installs the listed files one by one, offering each name to the dialog
 // (which shows the newest when it has taken the one before, and the last), until the list

@@ -12,6 +12,7 @@
 #include "app/installer_state.h"
 #include "app/module_dir.h"
 #include "app/path_text.h"
+#include "app/system_text.h"
 #include "resources/resource.h"
 #include "wizard/directory_text.h"
 #include "wizard/page_result.h"
@@ -94,13 +95,25 @@ SaveFileDialogFn LoadSaveFileDialog() {
   return s_dialog;
 }
 
+// Says over the page that Browse cannot open, with the system's reason; typing still works.
+void ShowBrowseUnavailable(HWND page, DWORD error) {
+  static_assert(sizeof "Browse cannot open the folder dialog: " + 256 <= kTextSize, "it fits");
+  (void)TextCopy(g_state.messageText, "Browse cannot open the folder dialog: ");
+  AppendSystemText(g_state.messageText, error);
+  (void)TextAppend(g_state.messageText, "\n\nType the directory instead.");
+  MessageBoxA(page, g_state.messageText, kRefusalTitle, MB_OK | MB_ICONWARNING);
+}
+
 // The Save As dialog as a folder picker: the user moves to a folder and confirms the marker
 // file there; its folder goes into the edit box. Only Next stores it. Unicode, so that a
 // folder the ANSI code page cannot hold comes back as named, for Next to refuse, not as a
 // look-alike, and so that no name is cut for its size in bytes.
 void Browse(HWND page) {
   SaveFileDialogFn saveFileDialog = LoadSaveFileDialog();
-  if (!saveFileDialog) return;
+  if (!saveFileDialog) {
+    ShowBrowseUnavailable(page, GetLastError());
+    return;
+  }
   HeapBlock file(kPathSize * sizeof(wchar_t));
   wchar_t* name = reinterpret_cast<wchar_t*>(file.get());
   // The marker names are short constants; one that did not fit would offer no file.
