@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/timing_marks.h"
+#include "install/held_entry.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR /*commandLine*/
   HANDLE instanceMutex = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
   bool another = instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS;
   RestrictDllSearch();
+  GuardAgainstRedirection();
   if (another) {
     BringRunningSetupForward();
     return 0;

@@ -278,10 +278,12 @@ DWORD InstallListed(Placement& placement, bool* finished) {
     // The second line names the directory all along.
     if (!named) OfferFileName(dialog, name);
     named = false;
-    for (;;) {
+    for (unsigned left = placement.copiesLeft;;) {
       Failure failure = InstallFile(placement, name);
       if (failure.reason == Reason::kNone) {
-        ++installed;
+        // One of its copies left to the next restart counts it as not installed: the
+        // last message must not say that all went well.
+        if (placement.copiesLeft == left) ++installed;
         break;
       }
       int answer = Ask(dialog, name, failure);

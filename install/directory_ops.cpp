@@ -77,7 +77,8 @@ int CreateDirectoryTree(const char* path) {
   return created;
 }
 
-int EnsureDirectory(const char* path) {
-  if (DirectoryExists(path)) return 1;
-  return CreateDirectoryTree(path);
+int EnsureDirectory(const char* path, bool* created) {
+  bool exists = DirectoryExists(path);
+  if (created) *created = !exists;
+  return exists ? 1 : CreateDirectoryTree(path);
 }

@@ -6,5 +6,6 @@
 int DirectoryExists(const char* path);
 // Creates path with its missing parents; nonzero when the directory exists at the end.
 int CreateDirectoryTree(const char* path);
-// Nonzero when path exists as a directory, creating it if needed.
-int EnsureDirectory(const char* path);
+// Nonzero when path exists as a directory, creating it if needed; *created (when given)
+// tells whether it had to be.
+int EnsureDirectory(const char* path, bool* created = nullptr);

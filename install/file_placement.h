@@ -7,6 +7,7 @@
 #include <stddef.h>
 
 #include "app/path_text.h"
+#include "install/work_folder.h"
 
 // Why an entry was not installed.
 enum class Reason {
@@ -30,51 +31,45 @@ struct Failure {
 bool RetryMayHelp(Reason reason);
 
 // One component's placement, owned by the copy worker from BeginPlacement to
-// EndPlacement. It removes only what it made itself:
-// - the work folder, beside the files: made new by CreateDirectoryA under a name that did
-//   not exist, with the marker file kWorkMarker in it, so that the next install can tell
-//   it from anyone else's folder should this one be cut short;
+// EndPlacement. It removes only what it made itself, on a handle (install/work_folder.h):
+// - the work folder, beside the files, held from its making to its removal;
 // - each file's temporary copy: in the work folder a name that CopyFileA creates, failing
-//   if it exists, in a folder where nothing is anyone else's; beside the files, a name
-//   created new (CREATE_NEW) before anything is copied to it.
+//   if it exists; beside the files, a name created new (CREATE_NEW) before anything is
+//   copied to it.
 struct Placement {
   const char* dest = nullptr;  // the directory buffer: directory, backslash, the name slot
   size_t dirLength = 0;        // of the directory with its backslash
   bool (*cancelled)() = nullptr;  // ends the waits for a passing lock at once
-  // The work folder's path with its backslash; useWork while the copies go there.
-  char work[kPathSize] = {};
-  size_t workLength = 0;
-  bool useWork = false;
-  unsigned nextTemp = 0;  // numbers the temporary names
+  WorkFolder work;             // where the copies go, while it has a length
+  unsigned nextTemp = 0;       // numbers the temporary names
   // The current file's temporary copy, and whether this run made it (and has not yet
   // renamed or removed it).
   char temp[kPathSize] = {};
   bool tempMade = false;
-  bool copyLeft = false;  // a copy of this run's could not be removed
+  // Copies of this run's that could not be removed (left to the next restart): each
+  // counts as a file not installed.
+  unsigned copiesLeft = 0;
   // Whether the last file replaced one: in a reinstall the next will too, so its
   // attributes are looked at before the rename rather than after a refused one.
   bool expectReplace = false;
 };
-
-// The marker file of a work folder, and its text.
-extern const char kWorkMarker[];
-extern const char kWorkMarkerText[];
 
 // Before the files of the directory in dest (up to dirLength, its backslash included):
 // clears what an interrupted install of this program provably left there, then makes the
 // work folder when the directory leaves it room. cancelled may be nullptr.
 void BeginPlacement(Placement& placement, const char* dest, size_t dirLength,
                     bool (*cancelled)());
-// After them: removes the work folder with anything of this run still in it.
+// After them: removes the work folder, and any copy of this run's still in it.
 void EndPlacement(Placement& placement);
 
 // Puts source in place as the placement's dest, whose name is at dest + dirLength. The
 // file is copied to a temporary name made for it (in the work folder, else beside the
 // file), its read-only attribute cleared, and renamed over dest in one step; a file that
 // was at dest keeps its other attributes. A sharing violation, lock violation or "access
-// denied" on the copy or the rename is tried again for about a second (a scanner's brief
-// look at a new file) before it is reported. On any failure only the temporary copy is
-// removed: whatever was at dest before is left as it was.
+// denied" on the copy, the rename or the removal of the copy is tried again for about a
+// second (a scanner's brief look at a new file) before it is reported. On any failure only
+// the temporary copy is removed (or, still held, left to the next restart): whatever was
+// at dest before is left as it was.
 // sourceMayBeReadOnly: false when no file of the source folder was read-only when it was
 // listed, which spares a look at each copy's attributes.
 [[nodiscard]] Failure PlaceFile(Placement& placement, const char* source,

@@ -8,6 +8,7 @@
 #include "install/system_calls.h"
 #include "install/component_copy.h"
 #include "install/directory_ops.h"
+#include "install/held_entry.h"
 
 namespace {
 
@@ -36,6 +37,17 @@ bool IsNoFile(const char* path) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+// Holds the directory from now until its files are placed, so that no one can rename it
+// or put a junction in its place meanwhile. One the step has just made must still be a
+// plain folder; one that was there may be a link the user chose to install through (the
+// link itself is held).
+HeldHandle HoldDestination(const char* directory, bool created) {
+  HeldHandle held = HoldFolder(directory, false);  // files are renamed into it
+  Kind kind = held.IsOpen() ? KindOf(held.Get()) : Kind::kUnknown;
+  if (kind == Kind::kFolder || (kind == Kind::kLink && !created)) return held;
+  return HeldHandle();
+}
+
 }  // namespace
 
 int InstallSelected(HWND parent) {
@@ -43,10 +55,15 @@ int InstallSelected(HWND parent) {
   g_state.filesNotInstalled = 0;
   g_state.foldersNotRead = 0;
   g_state.valuesNotWritten = 0;
-  // Every directory first: a directory that cannot be made stops the install before any
-  // file is copied.
+  // Every directory first: a directory that cannot be made (or held) stops the install
+  // before any file is copied.
+  HeldHandle held[kComponentCount];
   for (const Component& c : kComponents) {
-    if (!ComponentWanted(c) || EnsureDirectory(ComponentDirectory(c))) continue;
+    bool created = false;
+    if (!ComponentWanted(c) ||
+        (EnsureDirectory(ComponentDirectory(c), &created) &&
+         (held[&c - kComponents] = HoldDestination(ComponentDirectory(c), created)).IsOpen()))
+      continue;
     // A path buffer always fits the message whole.
     static_assert(sizeof "Could not create " + kPathSize <= kTextSize, "the message fits");
     (void)FormatText(g_state.messageText, "Could not create %s", ComponentDirectory(c));
@@ -66,6 +83,7 @@ int InstallSelected(HWND parent) {
     // no missing folder either.
     bool missing = directory[chosenLength] != '\\' && g_state.foldersNotRead == notReadBefore;
     directory[chosenLength] = '\0';  // as chosen, without the backslash the copy added
+    held[&c - kComponents].Close();
 
     if (&c == &kComponents[kSamples]) {
       SetProductValue(c.registryValue, directory);

@@ -322,7 +322,8 @@ TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
 // installed help file open with read and write sharing but not delete. Each is named as
 // in use (after a second's retries); Retry while the plug-in is loaded asks again, and
 // once it is unloaded installs it; Ignore leaves the installed sample whole; Retry once
-// the viewer has closed the help file installs it.
+// the viewer has closed the help file installs it. While a question waits, the directory
+// and its work folder are held: another program cannot rename either.
 TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
   std::string media = MakeMedia(root_, DefaultPayload());
   std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
@@ -345,6 +346,13 @@ TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
     HWND box = AwaitQuestion(setup, loaded, "The file" + inUse);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(DefaultButton(box), IDRETRY);
+    if (asked == 0) {
+      ASSERT_EQ(FoldersBelow(plugin), std::vector<std::string>{"~vlvw000.tmp"});
+      for (const std::string& held : {plugin, plugin + "\\~vlvw000.tmp"}) {
+        EXPECT_FALSE(MoveFileA(held.c_str(), (root_ + "moved").c_str())) << held;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << held;
+      }
+    }
     if (asked == 1) FreeLibrary(module);
     ASSERT_TRUE(setup.Press(box, IDRETRY));
   }
@@ -366,8 +374,10 @@ TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
 // Media copied from a disc are read-only. Installed twice, the second time from changed
 // media over the first install's files: every file replaced, none read-only after either
 // install; an installed file's other attributes (hidden here) stay as they were. Before
-// the second, an interrupted install left its work folder with a copy in it, which goes;
-// a user's file and a user's folder of like names (a file in it) stay as they were.
+// the second, interrupted installs left work folders: one with a marker cut short and a
+// copy, one with an empty marker (ended while writing it); both go. A user's file, and
+// folders of like names, without the marker, with a marker of other text, or holding
+// other files, stay as they were.
 TEST_F(Install, ReadOnlyMediaInstallTwiceFromChangedMedia) {
   std::string media = MakeMedia(root_, DefaultPayload());
   std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples", help = root_ + "Help";
@@ -387,8 +397,16 @@ TEST_F(Install, ReadOnlyMediaInstallTwiceFromChangedMedia) {
       ASSERT_TRUE(SetFileAttributesA((help + "\\velvor.cnt").c_str(),
                                      hiddenBefore | FILE_ATTRIBUTE_HIDDEN));
       ASSERT_TRUE(MakeDirs(plugin + "\\~vlvw002.tmp") && MakeDirs(samples + "\\~vlvw000.tmp"));
-      ASSERT_TRUE(WriteFileText(plugin + "\\~vlvw002.tmp\\~vlvmark.tmp",
+      ASSERT_TRUE(WriteFileText(plugin + "\\~vlvw002.tmp\\~vlvmark.tmp", "Velvorine Set"));
+      ASSERT_TRUE(MakeDirs(help + "\\~vlvw001.tmp") && MakeDirs(help + "\\~vlvw003.tmp"));
+      ASSERT_TRUE(WriteFileText(help + "\\~vlvw001.tmp\\~vlvmark.tmp", ""));
+      ASSERT_TRUE(WriteFileText(help + "\\~vlvw003.tmp\\~vlvmark.tmp",
                                 "Velvorine Setup work folder\r\n"));
+      ASSERT_TRUE(WriteFileText(help + "\\~vlvw003.tmp\\~vlv0001.tmp", "the user's"));
+      ASSERT_TRUE(WriteFileText(help + "\\~vlvw003.tmp\\notes.txt", "the user's"));
+      ASSERT_TRUE(MakeDirs(samples + "\\~vlvw001.tmp"));
+      ASSERT_TRUE(WriteFileText(samples + "\\~vlvw001.tmp\\~vlvmark.tmp", "my own marker"));
+      ASSERT_TRUE(WriteFileText(samples + "\\~vlvw001.tmp\\~vlv0000.tmp", "the user's"));
       ASSERT_TRUE(WriteFileText(plugin + "\\~vlvw002.tmp\\~vlv03a7.tmp", "cut short"));
       ASSERT_TRUE(WriteFileText(samples + "\\~vlvw000.tmp\\~vlv0000.tmp", "the user's"));
       ASSERT_TRUE(WriteFileText(plugin + "\\~vlvnote.tmp", "the user's"));
@@ -402,10 +420,17 @@ TEST_F(Install, ReadOnlyMediaInstallTwiceFromChangedMedia) {
     if (hiddenBefore != INVALID_FILE_ATTRIBUTES) {
       EXPECT_EQ(ReadFileText(plugin + "\\~vlvnote.tmp"), "the user's");
       EXPECT_TRUE(DeleteFileA((plugin + "\\~vlvnote.tmp").c_str()));
-      EXPECT_EQ(FoldersBelow(samples), std::vector<std::string>{"~vlvw000.tmp"});
+      EXPECT_EQ(FoldersBelow(samples), (std::vector<std::string>{"~vlvw000.tmp", "~vlvw001.tmp"}));
       EXPECT_EQ(FilesIn(samples + "\\~vlvw000.tmp"), std::vector<std::string>{"~vlv0000.tmp"});
       EXPECT_EQ(ReadFileText(samples + "\\~vlvw000.tmp\\~vlv0000.tmp"), "the user's");
-      RemoveTree(samples + "\\~vlvw000.tmp");
+      EXPECT_EQ(ReadFileText(samples + "\\~vlvw001.tmp\\~vlv0000.tmp"), "the user's");
+      EXPECT_EQ(ReadFileText(samples + "\\~vlvw001.tmp\\~vlvmark.tmp"), "my own marker");
+      EXPECT_EQ(FoldersBelow(help), std::vector<std::string>{"~vlvw003.tmp"});
+      EXPECT_EQ(FilesIn(help + "\\~vlvw003.tmp"),
+                (std::vector<std::string>{"notes.txt", "~vlv0001.tmp", "~vlvmark.tmp"}));
+      for (const std::string& d : {samples + "\\~vlvw000.tmp", samples + "\\~vlvw001.tmp",
+                                   help + "\\~vlvw003.tmp"})
+        RemoveTree(d);
     }
     for (const std::string& dir : {plugin, samples, help}) ExpectNoReadOnlyNorLeftovers(dir);
     if (hiddenBefore != INVALID_FILE_ATTRIBUTES) {
@@ -413,6 +438,60 @@ TEST_F(Install, ReadOnlyMediaInstallTwiceFromChangedMedia) {
                 (hiddenBefore | FILE_ATTRIBUTE_HIDDEN) & ~FILE_ATTRIBUTE_READONLY);
     }
   }
+}
+
+// Setup ended by force at several moments of the install step: as the first progress
+// dialog appears, among the samples' files, while a question waits, and in the middle of
+// a large file's copy. The next complete install leaves exactly the media's files: no
+// temporary copy, work folder or marker stays.
+TEST_F(Install, ForcedEndsLeaveNothingThatTheNextInstallKeeps) {
+  std::vector<MediaFile> payload = DefaultPayload();
+  for (int i = 0; i < 30; ++i)
+    payload.push_back({"samples", "photo" + std::to_string(i) + ".jpg", "photo " + std::to_string(i)});
+  std::string media = MakeMedia(root_, payload);
+  ASSERT_TRUE(WriteFileOfSize(media + "help\\large.bin", 256ll << 20));
+  std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples", help = root_ + "Help";
+  const Choice all = {{true, true, true}, {plugin, samples, help}};
+  const std::string held = plugin + "\\readme.txt";
+  for (int moment = 0; moment < 4; ++moment) {
+    SCOPED_TRACE("moment " + std::to_string(moment));
+    // Held unshared, so that the plug-in's copy stops at a question.
+    HANDLE holder = moment == 2 && MakeDirs(plugin) && WriteFileText(held, "old")
+                        ? CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                        : INVALID_HANDLE_VALUE;
+    SetupProcess setup(media);
+    WalkToInstall(setup, all);
+    // A progress dialog showing this text on one of its lines (whichever component's).
+    auto awaitShown = [&](int id, const std::string& text) {
+      for (DWORD start = GetTickCount(); GetTickCount() - start < 60000; Sleep(5)) {
+        HWND d = setup.Find("#32770", "Installing Files", IDC_COPYFILE);
+        if (d && ItemText(d, id) == text) return true;
+      }
+      return false;
+    };
+    ASSERT_NE(setup.AwaitCopyDialog(), nullptr);
+    if (moment == 1) {
+      ASSERT_TRUE(awaitShown(IDC_COPYDEST, "to " + samples));
+    } else if (moment == 2) {
+      ASSERT_NE(setup.AwaitMessageBox("Velvorine Install", 30000), nullptr);
+    } else if (moment == 3) {
+      ASSERT_TRUE(awaitShown(IDC_COPYFILE, "Copying large.bin"));
+    }
+    ASSERT_TRUE(TerminateProcess(setup.handle(), 1));
+    WaitForSingleObject(setup.handle(), 30000);
+    if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+  }
+  SetupProcess setup(media);
+  WalkToInstall(setup, all);
+  ExpectCompletion(setup, 120000);
+  ExpectInstalled(media, plugin, samples, help);
+  for (const char* folder : {"plugin", "samples", "help"}) {
+    const std::string& dir = folder[0] == 'p' ? plugin : folder[0] == 's' ? samples : help;
+    EXPECT_EQ(FilesIn(dir), FilesIn(media + folder)) << dir;
+    ExpectNoReadOnlyNorLeftovers(dir);
+  }
+  DeleteFileA((help + "\\large.bin").c_str());
+  DeleteFileA((media + "help\\large.bin").c_str());
 }
 
 // A tmpfs of 1.5 MiB mounted (as root) and mapped as the prefix's drive T:, through the
