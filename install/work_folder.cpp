@@ -44,49 +44,42 @@ bool IsNumberedName(const char* name, const char* prefix) {
 bool IsTempCopyName(const char* name) { return IsNumberedName(name, "~vlv"); }
 bool IsWorkFolderName(const char* name) { return IsNumberedName(name, "~vlvw"); }
 
-// Calls visit with each entry's name of the folder in path (with the backslash, of
-// folderLength) that matches pattern, with path holding the entry's full path. False when
-// the folder could not be searched to its end.
-template <typename Visit>
-bool ForEachEntry(char (&path)[kPathSize], size_t folderLength, const char* pattern,
-                  Visit visit) {
-  if (!WriteAtSlot(path, kPathSize, path + folderLength, pattern)) return false;
-  WIN32_FIND_DATAA found;
-  HANDLE search = g_system.FindFirstFileA(path, &found);
-  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-  do {
-    found.cFileName[MAX_PATH - 1] = '\0';
-    if (WriteAtSlot(path, kPathSize, path + folderLength, found.cFileName))
-      visit(found.cFileName);
-  } while (g_system.FindNextFileA(search, &found));
-  bool whole = GetLastError() == ERROR_NO_MORE_FILES;
-  FindClose(search);
-  return whole;
-}
+// The two passes over a held work folder's entries.
+enum class Pass {
+  kCheck,         // that it holds nothing but its marker and temporary copies
+  kRemoveCopies,  // removes its temporary copies
+};
 
-// The same for every entry of a folder held open on folder, listed on that handle (a
-// search by name would open the folder again, which its holding refuses under Wine). A
-// name that is not plain ASCII, or does not fit, is none of ours: it is visited as "?".
-template <typename Visit>
-bool ForEachHeldEntry(HANDLE folder, char (&path)[kPathSize], size_t folderLength,
-                      Visit visit) {
+// Makes the pass over each entry of the folder held on folder, whose path (with the
+// backslash, of folderLength) path holds; the entries are listed on that handle (a search
+// by name would open the folder again, which its holding refuses under Wine). A name that
+// is not plain ASCII is none of ours. False when the folder could not be listed to its
+// end, or an entry failed the pass.
+bool PassOver(HANDLE folder, char (&path)[kPathSize], size_t folderLength, Pass pass) {
   alignas(8) BYTE buffer[4096];
+  bool passed = true;
   for (FILE_INFO_BY_HANDLE_CLASS next = FileIdBothDirectoryRestartInfo;;
        next = FileIdBothDirectoryInfo) {
     if (!g_system.GetFileInformationByHandleEx(folder, next, buffer, sizeof buffer))
-      return GetLastError() == ERROR_NO_MORE_FILES;
+      return passed && GetLastError() == ERROR_NO_MORE_FILES;
     for (BYTE* at = buffer;;) {
       auto* entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(at);
-      char name[kPathSize] = "?";
+      char name[kTempNameLength + 1] = "";
       size_t units = entry->FileNameLength / sizeof(WCHAR);
       bool plain = units < sizeof name;
       for (size_t i = 0; plain && i < units; ++i) {
         plain = entry->FileName[i] > 0 && entry->FileName[i] < 0x80;
         name[i] = static_cast<char>(entry->FileName[i]);
       }
-      name[plain ? units : 1] = '\0';
-      if (!plain) name[0] = '?';
-      if (WriteAtSlot(path, kPathSize, path + folderLength, name)) visit(name);
+      bool copy = plain && (name[units] = '\0', IsTempCopyName(name));
+      if (pass == Pass::kCheck) {
+        if (!copy && !(plain && (!strcmp(name, ".") || !strcmp(name, "..") ||
+                                 !strcmp(name, kWorkMarker))))
+          passed = false;
+      } else if (copy && (!WriteAtSlot(path, kPathSize, path + folderLength, name) ||
+                          RemoveTempCopy(path) != ERROR_SUCCESS)) {
+        passed = false;
+      }
       if (!entry->NextEntryOffset) break;
       at += entry->NextEntryOffset;
     }
@@ -109,17 +102,6 @@ HeldHandle OpenMarker(char (&path)[kPathSize], size_t folderLength) {
   return marker;
 }
 
-// Whether the folder holds nothing but its marker and temporary copies.
-bool HoldsOnlyOurs(HANDLE folder, char (&path)[kPathSize], size_t folderLength) {
-  bool only = true;
-  bool whole = ForEachHeldEntry(folder, path, folderLength, [&](const char* name) {
-    if (strcmp(name, ".") && strcmp(name, "..") && strcmp(name, kWorkMarker) &&
-        !IsTempCopyName(name))
-      only = false;
-  });
-  return whole && only;
-}
-
 // A leftover work folder (path with its backslash, of folderLength): held, then cleared
 // and removed if proven this program's; else removed only if empty.
 void ClearLeftover(char (&path)[kPathSize], size_t folderLength) {
@@ -130,14 +112,11 @@ void ClearLeftover(char (&path)[kPathSize], size_t folderLength) {
   if (!folder.IsOpen() || KindOf(folder.Get()) != Kind::kFolder) return;
   if (OwnedByUs(folder.Get())) {
     HeldHandle marker = OpenMarker(path, folderLength);
-    if (marker.IsOpen() && HoldsOnlyOurs(folder.Get(), path, folderLength)) {
-      bool kept = false;
-      bool whole = ForEachHeldEntry(folder.Get(), path, folderLength, [&](const char* name) {
-        if (IsTempCopyName(name) && RemoveTempCopy(path) != ERROR_SUCCESS) kept = true;
-      });
-      // Kept while a copy stays, so that the next install can still show the folder ours.
-      if (whole && !kept) RemoveByHandle(marker.Get(), Kind::kFile);
-    }
+    // The marker is kept while a copy stays, so that the next install can still show
+    // the folder ours.
+    if (marker.IsOpen() && PassOver(folder.Get(), path, folderLength, Pass::kCheck) &&
+        PassOver(folder.Get(), path, folderLength, Pass::kRemoveCopies))
+      RemoveByHandle(marker.Get(), Kind::kFile);
   }
   RemoveByHandle(folder.Get(), Kind::kFolder);  // only if empty
 }
@@ -164,9 +143,17 @@ void ClearLeftovers(const char* dest, size_t dirLength) {
   char path[kPathSize];
   if (dirLength >= kPathSize) return;
   memcpy(path, dest, dirLength);
-  ForEachEntry(path, dirLength, "~vlvw*.tmp", [&](const char* name) {
-    if (IsWorkFolderName(name) && TextAppend(path, "\\")) ClearLeftover(path, strlen(path));
-  });
+  if (!WriteAtSlot(path, kPathSize, path + dirLength, "~vlvw*.tmp")) return;
+  WIN32_FIND_DATAA found;
+  HANDLE search = g_system.FindFirstFileA(path, &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    found.cFileName[MAX_PATH - 1] = '\0';
+    if (IsWorkFolderName(found.cFileName) &&
+        WriteAtSlot(path, kPathSize, path + dirLength, found.cFileName) && TextAppend(path, "\\"))
+      ClearLeftover(path, dirLength + kTempNameLength + 1);
+  } while (g_system.FindNextFileA(search, &found));
+  FindClose(search);
 }
 
 bool MakeWorkFolder(WorkFolder& work, const char* dest, size_t dirLength) {
