@@ -87,12 +87,10 @@ int InitInstance(HINSTANCE instance, int /*showCommand*/) {
   s_moduleNameWhole = CaptureModuleDirectory(instance);
   s_sourcePathsFit = s_moduleNameWhole && SourcePathsFit();
   if (s_sourcePathsFit) s_media = FindSourceFolders();
-  RecordTimingMark(TimingMark::kMediaChecked);
   HWND window = CreateWindowExA(0, kMainClassName, kMainWindowTitle, WS_POPUP, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                 instance, nullptr);
   if (!window) return 0;
-  RecordTimingMark(TimingMark::kWindowCreated);
   // The backdrop always covers the screen, whatever the caller asked for.
   ShowWindow(window, SW_SHOWMAXIMIZED);
   RecordTimingMark(TimingMark::kWindowShown);
@@ -109,7 +107,6 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_USER:
       if (s_wizardStarted) return 0;
       s_wizardStarted = true;
-      RecordTimingMark(TimingMark::kWizardStarted);
       // A folder the code page cannot name is said (by the refusal) before the media are
       // looked for in it.
       if (!s_sourcePathsFit) {

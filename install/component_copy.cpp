@@ -184,7 +184,6 @@ int CopyComponentFiles(HWND parent, const char*, const char* sourcePattern, char
 INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      RecordTimingMark(TimingMark::kCopyDialogInit);
       g_state.copyDialog = dialog;
       CenterWindow(dialog);
       // The template's texts are placeholders: the first file and the destination are in
@@ -223,7 +222,6 @@ INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       if (const char* newest = s_newestName.load(); newest && newest != s_shownName)
         ShowFileName(dialog, newest);
       EndCopyDialog(dialog);
-      RecordTimingMark(TimingMark::kCopyDialogEnded);
       return TRUE;
     case kAskAboutFailure: {
       // The worker waits for the answer meanwhile. Once the dialog is closing, no one is
@@ -248,16 +246,6 @@ INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPAR
           EndCopyDialog(dialog);
           return TRUE;
       }
-      return FALSE;
-    // Moments for the benchmark's build; the default handling follows.
-    case WM_SHOWWINDOW:
-      if (wParam) RecordTimingMark(TimingMark::kCopyDialogShown);
-      return FALSE;
-    case WM_ERASEBKGND:
-      RecordTimingMark(TimingMark::kCopyDialogPainted);
-      return FALSE;
-    case WM_DESTROY:
-      RecordTimingMark(TimingMark::kCopyDialogDestroyed);
       return FALSE;
     default:
       return FALSE;
