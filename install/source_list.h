@@ -27,3 +27,9 @@ struct SourceList {
 
 // The entries a folder search yields for the folder itself and its parent.
 bool IsDotEntry(const char* name);
+
+// The name after name in a list.
+inline const char* NextName(const char* name) {
+  while (*name) ++name;
+  return name + 1;
+}
