@@ -227,11 +227,14 @@ TEST_F(Install, AnEmptyDirectoryCannotBeCreated) {
 }
 
 TEST_F(Install, MissingSourceFoldersShowNoProgressDialogAndStillRecordTheValues) {
-  // Only the plug-in's folder in the media; the samples and the help files are chosen.
+  // Only the plug-in's folder in the media, and a file named samples where that folder
+  // would be (a search in it fails as "invalid name" under Wine, "directory name is
+  // invalid" on Windows); the samples and the help files are chosen.
   std::vector<MediaFile> payload;
   for (const MediaFile& f : DefaultPayload())
     if (f.folder == "plugin") payload.push_back(f);
   std::string media = MakeMedia(root_, payload);
+  ASSERT_TRUE(WriteFileText(media + "samples", "a file, not the folder"));
   std::string samples = root_ + "Samples", help = root_ + "Help";
   SetupProcess setup(media);
   WalkToInstall(setup, {{false, true, true}, {"", samples, help}});
