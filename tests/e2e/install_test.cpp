@@ -323,9 +323,10 @@ TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
 // Three programs hold files: the image editor has the installed plug-in loaded as a module,
 // a sync tool has a sample on the media open for writing, unshared, and a viewer has the
 // installed help file open with read and write sharing but not delete. Each is named as
-// in use (after a second's retries); Retry while the plug-in is loaded asks again, and
-// once it is unloaded installs it; Ignore leaves the installed sample whole; Retry once
-// the viewer has closed the help file installs it.
+// in use (after a second's retries); Retry while the plug-in is loaded asks again; once it
+// is unloaded, but the media's plug-in folder taken away meanwhile, the media are said to
+// be unreadable, and Retry once they are back installs it; Ignore leaves the installed
+// sample whole; Retry once the viewer has closed the help file installs it.
 TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
   std::string media = MakeMedia(root_, DefaultPayload());
   std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
@@ -348,10 +349,22 @@ TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
     HWND box = AwaitQuestion(setup, loaded, "The file" + inUse);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(DefaultButton(box), IDRETRY);
-    if (asked == 1) FreeLibrary(module);
+    if (asked == 1) {
+      FreeLibrary(module);
+      ASSERT_TRUE(MoveFileA((media + "plugin").c_str(), (media + "plugin.away").c_str()));
+    }
     ASSERT_TRUE(setup.Press(box, IDRETRY));
   }
-  HWND box = AwaitQuestion(setup, canyon, media + "samples\\canyon.jpg" + inUse);
+  HWND box = AwaitQuestion(setup, loaded,
+                           "The installation media cannot be read: " + media +
+                               "plugin\\velvor.8bf\n\n" + SystemText(ERROR_PATH_NOT_FOUND) +
+                               "\n\nPut the media back (the disc, drive or network folder that "
+                               "setup was started from), then click Retry.");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(DefaultButton(box), IDRETRY);
+  ASSERT_TRUE(MoveFileA((media + "plugin.away").c_str(), (media + "plugin").c_str()));
+  ASSERT_TRUE(setup.Press(box, IDRETRY));
+  box = AwaitQuestion(setup, canyon, media + "samples\\canyon.jpg" + inUse);
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(setup.Press(box, IDIGNORE));
   box = AwaitQuestion(setup, plugin + "\\velvor.hlp", "The file" + inUse);
@@ -362,6 +375,7 @@ TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
   CloseHandle(writer);
   EXPECT_EQ(ReadFileText(canyon), "the installed canyon");
   EXPECT_EQ(ReadFileText(loaded), ReadFileText(media + "plugin\\velvor.8bf"));
+  ExpectCopied(media, "plugin", plugin);
   ExpectCopied(media, "help", plugin);
   ExpectNoReadOnlyNorLeftovers(plugin);
 }
