@@ -297,20 +297,16 @@ HANDLE WINAPI FailedSearch(LPCSTR, LPWIN32_FIND_DATAA) {
 TEST_F(CopyFiles, NothingToListShowsNoDialogAndLeavesTheDirectory) {
   std::string dest = root_ + "dest";
   ASSERT_TRUE(e2e::MakeDirs(dest));
-  // A missing folder, and a file where the folder should be: both pass quietly.
-  ASSERT_TRUE(WriteFileText(media_ + "samples", "a file, not the folder"));
-  for (const char* pattern : {"help\\*.*", "samples\\*.*"}) {
+  {
     Watch watch;
-    Answerer answerer([](const std::string&) { return IDOK; });
     char* dir = Destination(dest);
-    EXPECT_EQ(CopyComponentFiles(nullptr, "On-line Help Files", pattern, dir), 1);
-    EXPECT_EQ(watch.dialogs, 0) << pattern;
-    EXPECT_EQ(answerer.Stop(), std::vector<std::string>{}) << pattern;
-    EXPECT_EQ(g_state.foldersNotRead, 0);
+    EXPECT_EQ(CopyComponentFiles(nullptr, "On-line Help Files", "help\\*.*", dir), 1);
+    EXPECT_EQ(watch.dialogs, 0) << "a missing source folder";
     EXPECT_EQ(std::string(dir), dest);
     ExpectIdle();
   }
   // Each system's code for a failed search gives one verdict for what stands there.
+  ASSERT_TRUE(WriteFileText(media_ + "samples", "a file, not the folder"));
   ASSERT_TRUE(e2e::MakeDirs(media_ + "plugin"));
   struct Case {
     const char* folder;
