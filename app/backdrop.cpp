@@ -2,7 +2,6 @@
 
 #include "app/backdrop_bands.h"
 #include "app/installer_state.h"
-#include "app/timing_marks.h"
 #include "resources/resource.h"
 
 namespace {
@@ -63,5 +62,4 @@ void PaintBackdrop(HWND window) {
     PaintTitle(dc, client, ps.rcPaint);
   }
   EndPaint(window, &ps);
-  RecordTimingMark(TimingMark::kBackdropPainted);
 }

@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include "app/main_window.h"
-#include "app/timing_marks.h"
 #include "install/held_entry.h"
 
 namespace {
@@ -37,7 +36,6 @@ void BringRunningSetupForward() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR /*commandLine*/,
                    int showCommand) {
-  RecordTimingMark(TimingMark::kWinMain);
   // A drive without media (an empty card reader, a CD drive) fails as a missing path
   // does, with the program's own message, instead of the system's "no disk" box at each
   // look at it. Added to the flags inherited from the parent, which the call replaces:
@@ -53,7 +51,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR /*commandLine*/
     return 0;
   }
   if (!previous && !InitApplication(instance)) return 0;
-  RecordTimingMark(TimingMark::kClassRegistered);
   if (!InitInstance(instance, showCommand)) return 0;
   MSG msg = {};
   // -1 (an error) ends the loop too, rather than spinning on it.

@@ -36,7 +36,6 @@ bool s_wizardStarted = false;
 // Whether the media can be read from where the program was started, and are there at
 // all; when not, the wizard does not start and the user is told why.
 bool s_moduleNameWhole = true;
-bool s_sourcePathsFit = true;
 MediaCheck s_media = {MediaFound::kPresent, nullptr, 0};
 
 const char kFolderTooLongText[] =
@@ -85,14 +84,12 @@ void ShowFolderNotRead(HWND window) {
 int InitInstance(HINSTANCE instance, int /*showCommand*/) {
   g_state.instance = instance;
   s_moduleNameWhole = CaptureModuleDirectory(instance);
-  s_sourcePathsFit = s_moduleNameWhole && SourcePathsFit();
-  if (s_sourcePathsFit) s_media = FindSourceFolders();
-  RecordTimingMark(TimingMark::kMediaChecked);
+  s_media = {MediaFound::kTooLong, nullptr, 0};
+  if (s_moduleNameWhole) s_media = CheckSourceFolders();
   HWND window = CreateWindowExA(0, kMainClassName, kMainWindowTitle, WS_POPUP, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                 instance, nullptr);
   if (!window) return 0;
-  RecordTimingMark(TimingMark::kWindowCreated);
   // The backdrop always covers the screen, whatever the caller asked for.
   ShowWindow(window, SW_SHOWMAXIMIZED);
   RecordTimingMark(TimingMark::kWindowShown);
@@ -109,10 +106,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_USER:
       if (s_wizardStarted) return 0;
       s_wizardStarted = true;
-      RecordTimingMark(TimingMark::kWizardStarted);
       // A folder the code page cannot name is said (by the refusal) before the media are
       // looked for in it.
-      if (!s_sourcePathsFit) {
+      if (s_media.found == MediaFound::kTooLong) {
         ShowFolderTooLong(window);
       } else if (!RefuseModuleFolderNotHeld(window)) {
         switch (s_media.found) {
@@ -125,6 +121,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
           case MediaFound::kUnreadable:
             ShowFolderNotRead(window);
             break;
+          case MediaFound::kTooLong:
+            break;  // said above
         }
       }
       PostMessageA(window, WM_CLOSE, 0, 0);

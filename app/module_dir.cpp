@@ -3,6 +3,7 @@
 #include "app/code_page.h"
 #include "app/installer_state.h"
 #include "app/path_text.h"
+#include "app/source_folder.h"
 
 bool CaptureModuleDirectory(HINSTANCE instance) {
   DWORD length = GetModuleFileNameA(instance, g_state.moduleDir, kPathSize);
@@ -14,72 +15,29 @@ bool CaptureModuleDirectory(HINSTANCE instance) {
   return length > 0 && length < kPathSize;
 }
 
-namespace {
-
-// Every entry of the folder searched by the pattern now at moduleNameSlot fits behind the
-// folder's backslash.
-bool EntriesFit() {
-  char* folderSlot = AfterLastBackslash(g_state.moduleNameSlot, AnsiLeadBytes());
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(g_state.moduleDir, &found);
-  if (search == INVALID_HANDLE_VALUE) return true;  // nothing there to read
-  size_t room = kPathSize - static_cast<size_t>(folderSlot - g_state.moduleDir);
-  bool fit = true;
-  do {
-    found.cFileName[MAX_PATH - 1] = '\0';
-    if (TextLength(found.cFileName, MAX_PATH) >= room) fit = false;
-  } while (fit && FindNextFileA(search, &found));
-  FindClose(search);
-  return fit;
-}
-
-}  // namespace
-
-bool SourcePathsFit() {
-  bool fit = true;
-  for (const Component& c : kComponents) {
-    fit = WriteAtSlot(g_state.moduleDir, kPathSize, g_state.moduleNameSlot, c.sourcePattern) &&
-          EntriesFit();
-    if (!fit) break;
-  }
-  *g_state.moduleNameSlot = '\0';
-  return fit;
-}
-
-namespace {
-
-// What the search of a source folder, by its pattern now at moduleNameSlot, finds: the
-// folder is there and read, absent, or there and not read (*error).
-MediaFound SearchSourceFolder(DWORD* error) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(g_state.moduleDir, &found);  // "." of a folder that is there
-  if (search != INVALID_HANDLE_VALUE) {
-    FindClose(search);
-    return MediaFound::kPresent;
-  }
-  *error = GetLastError();
-  // A folder with no entry at all (a drive's root) is there; a missing one, or a file
-  // of its name, is no folder.
-  if (*error == ERROR_FILE_NOT_FOUND || *error == ERROR_NO_MORE_FILES) return MediaFound::kPresent;
-  if (*error == ERROR_PATH_NOT_FOUND || *error == ERROR_DIRECTORY) return MediaFound::kAbsent;
-  return MediaFound::kUnreadable;
-}
-
-}  // namespace
-
-MediaCheck FindSourceFolders() {
+MediaCheck CheckSourceFolders() {
   MediaCheck check = {MediaFound::kAbsent, nullptr, 0};
   for (const Component& c : kComponents) {
-    // The patterns fit: SourcePathsFit has written each of them there.
-    if (!WriteAtSlot(g_state.moduleDir, kPathSize, g_state.moduleNameSlot, c.sourcePattern))
-      continue;
-    DWORD error = 0;
-    MediaFound found = SearchSourceFolder(&error);
-    if (found == MediaFound::kUnreadable) {
-      check = {found, &c, error};
+    if (!WriteAtSlot(g_state.moduleDir, kPathSize, g_state.moduleNameSlot, c.sourcePattern)) {
+      check = {MediaFound::kTooLong, nullptr, 0};
       break;
     }
-    if (found == MediaFound::kPresent) check.found = found;
+    size_t room = kPathSize - static_cast<size_t>(
+        AfterLastBackslash(g_state.moduleNameSlot, AnsiLeadBytes()) - g_state.moduleDir);
+    bool fit = true;
+    FolderSearch search = SearchSourceFolder(g_state.moduleDir, [&](const WIN32_FIND_DATAA& e) {
+      if (TextLength(e.cFileName, MAX_PATH) >= room) fit = false;
+      return DWORD{ERROR_SUCCESS};
+    });
+    if (!fit) {
+      check = {MediaFound::kTooLong, nullptr, 0};
+      break;
+    }
+    if (check.found == MediaFound::kUnreadable) continue;  // the first one is named
+    if (search.found == FolderFound::kUnreadable)
+      check = {MediaFound::kUnreadable, &c, search.error};
+    else if (search.found != FolderFound::kAbsent)
+      check.found = MediaFound::kPresent;
   }
   *g_state.moduleNameSlot = '\0';
   return check;
@@ -95,19 +53,15 @@ size_t LongestSourceName(const Component& c, char (&name)[kPathSize]) {
   name[0] = '\0';
   size_t longest = 0;
   if (WriteAtSlot(g_state.moduleDir, kPathSize, g_state.moduleNameSlot, c.sourcePattern)) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(g_state.moduleDir, &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        found.cFileName[MAX_PATH - 1] = '\0';
-        size_t length = TextLength(found.cFileName, MAX_PATH);
-        // Only the files are copied; a name of a path buffer's size fits name.
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && length > longest &&
-            TextCopy(name, found.cFileName))
-          longest = length;
-      } while (FindNextFileA(search, &found));
-      FindClose(search);
-    }
+    // Whatever the folder's verdict: the copy tells of a folder that it cannot read.
+    (void)SearchSourceFolder(g_state.moduleDir, [&](const WIN32_FIND_DATAA& e) {
+      size_t length = TextLength(e.cFileName, MAX_PATH);
+      // Only the files are copied; a name of a path buffer's size fits name.
+      if (!(e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && length > longest &&
+          TextCopy(name, e.cFileName))
+        longest = length;
+      return DWORD{ERROR_SUCCESS};
+    });
   }
   *g_state.moduleNameSlot = '\0';
   return longest;

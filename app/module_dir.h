@@ -13,11 +13,6 @@
 // backslash, and must not be used to read the media.
 [[nodiscard]] bool CaptureModuleDirectory(HINSTANCE instance);
 
-// True when every path the install will read fits a path buffer behind moduleDir: each
-// component's search pattern ("samples\*.*" is the longest), and each entry of each source
-// folder behind that folder's backslash, terminator included. moduleDir is left as it was.
-[[nodiscard]] bool SourcePathsFit();
-
 struct Component;
 
 // What the program found of its source folders (plugin\, samples\, help\) beside it.
@@ -25,14 +20,19 @@ enum class MediaFound {
   kPresent,     // at least one is there, and every one there can be read
   kAbsent,      // none is there: setup.exe was run alone, as the shell runs it from a zip
   kUnreadable,  // one is there but cannot be read
+  kTooLong,     // a path the install reads does not fit a path buffer
 };
 struct MediaCheck {
   MediaFound found;
   const Component* unreadable;  // kUnreadable: the first such folder's component
   DWORD error;                  // kUnreadable: the system's reason
 };
-// moduleDir is left as it was.
-[[nodiscard]] MediaCheck FindSourceFolders();
+// Reads each source folder once: every path the install will read must fit a path buffer
+// behind moduleDir (each component's search pattern, "samples\*.*" the longest, and each
+// entry behind its folder's backslash, terminator included), and each folder must be
+// absent or readable. A path that does not fit outweighs a folder not read. moduleDir is
+// left as it was.
+[[nodiscard]] MediaCheck CheckSourceFolders();
 
 // Writes the full name of a component's source folder (without its backslash) into
 // folder; false when it does not fit.

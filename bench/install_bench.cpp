@@ -211,11 +211,8 @@ Figures Measure(const Payload& p, const std::string& tag, int runs, bool withFlo
 
 const char* const kInstallMarkNames[kTimingMarkCount - kStartupMarkCount] = {
     "install step begins (last page closed)", "source folder listed",
-    "progress dialog's WM_INITDIALOG", "worker's first step", "progress dialog shown",
-    "progress dialog's first paint begins", "worker: files placed, work folder gone",
-    "worker's end taken: EndDialog returned", "progress dialog destroyed",
-    "copy step returns (worker ended)", "samples' registry value written",
-    "install step returns", "completion message box called",
+    "worker's first step (progress dialog up)", "worker: files placed, work folder gone",
+    "copy step returns (dialog closed, worker ended)", "install step returns",
 };
 
 // Where the install step's time goes, from the moments that setup_timed.exe records: ms

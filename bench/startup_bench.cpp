@@ -119,10 +119,7 @@ bool MakeFolder(const char* setup, const char* timed) {
          CopyFileA(timed, (std::string(kFolder) + "setup_timed.exe").c_str(), FALSE);
 }
 
-const char* const kMarkNames[kStartupMarkCount] = {
-    "entry point (loader, runtime)", "main window's class registered", "media's folders looked at", "main window created", "main window shown",
-    "backdrop painted", "wizard started (posted message)", "first page's WM_INITDIALOG",
-};
+const char* const kMarkNames[kStartupMarkCount] = {"main window shown"};
 
 }  // namespace
 

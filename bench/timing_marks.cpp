@@ -11,7 +11,7 @@ LONGLONG* s_block = nullptr;  // the view stays until the process ends
 bool s_opened = false;
 }  // namespace
 
-// The block is opened at the first mark, the entry point's, before the copy's worker
+// The block is opened at the first mark, the main window's, before the copy's worker
 // thread can reach one.
 void RecordTimingMark(TimingMark mark) {
   LARGE_INTEGER now;

@@ -8,16 +8,7 @@
 // behind the progress dialog. An entry that cannot be installed is named to the user, who
 // retries it, passes over it or stops the component; a folder that cannot be read is
 // named too. Returns 1, after the worker thread has ended, with every file that did not
-// arrive added to g_state.filesNotInstalled (a folder not read to g_state.foldersNotRead). When files were listed, directory is left
-// with one backslash appended (when it fits).
+// arrive added to g_state.filesNotInstalled (a folder not read to g_state.foldersNotRead).
+// When files were listed, directory is left with one backslash appended (when it fits).
 int CopyComponentFiles(HWND parent, const char* displayName, const char* sourcePattern,
                        char* directory);
-// The progress dialog IDD_COPYING: shows its first texts and starts the worker; Cancel or
-// the worker's word that the list has ended (sent, never lost) end it. It also asks the
-// worker's questions (kAskAboutFailure).
-INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-// The worker: installs the listed files one by one, offering each name to the dialog
-// (which shows the newest when it has taken the one before, and the last), until the list
-// ends or the dialog has been closed. It owns the component's placement. Its exit code is
-// the number of files installed.
-DWORD WINAPI CopyWorker(LPVOID unused);

@@ -58,6 +58,13 @@ int AskAboutFailure(HWND dialog, const char* name, const Failure& failure) {
   (void)TextAppend(text, "\n\n");
   if (failure.reason == Reason::kSystem) {
     AppendSystemText(text, failure.error);
+  } else if (failure.reason == Reason::kMediaNotRead) {
+    (void)TextAppend(text, "The installation media cannot be read: ");
+    (void)TextAppend(text, g_state.moduleDir);  // the file on the media, at its slot
+    (void)TextAppend(text, "\n\n");
+    AppendSystemText(text, failure.error);
+    (void)TextAppend(text, "\n\nPut the media back (the disc, drive or network folder that "
+                           "setup was started from), then click Retry.");
   } else {
     // These two name the file on the media, its name at its slot.
     if (failure.reason == Reason::kIsFolder || failure.reason == Reason::kSourceInUse)

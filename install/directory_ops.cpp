@@ -9,9 +9,6 @@
 
 namespace {
 
-// The path under test.
-char s_testedPath[kPathSize];
-
 // Enters path, and puts the current directory back: in Unicode, as the ANSI form of a
 // path in a multibyte code page may need more bytes than a path buffer holds, and on the
 // heap when it needs more units than one. When it cannot be saved, nothing is entered and
@@ -44,13 +41,14 @@ BOOL EnterAndReturn(const char* path) {
 int DirectoryExists(const char* path) {
   // Half a character at the end would reach the system as some other name.
   if (!IsWholeCharacters(path, AnsiLeadBytes())) return 0;
-  if (!TextCopy(s_testedPath, path)) return 0;  // too long to be a directory
+  char tested[kPathSize];  // the path under test, the caller's left as it is
+  if (!TextCopy(tested, path)) return 0;  // too long to be a directory
   // A drive root such as C:\ must keep its backslash to name the root.
-  char* trailing = TrailingBackslash(s_testedPath, AnsiLeadBytes());
-  if (trailing && trailing - s_testedPath >= 3) *trailing = '\0';
+  char* trailing = TrailingBackslash(tested, AnsiLeadBytes());
+  if (trailing && trailing - tested >= 3) *trailing = '\0';
 
   // Only a directory that can be entered counts; a file of that name does not.
-  return EnterAndReturn(s_testedPath) ? 1 : 0;
+  return EnterAndReturn(tested) ? 1 : 0;
 }
 
 int CreateDirectoryTree(const char* path) {

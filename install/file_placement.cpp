@@ -2,6 +2,7 @@
 
 #include "install/file_placement.h"
 
+#include "install/source_side.h"
 #include "install/system_calls.h"
 
 namespace {
@@ -105,9 +106,7 @@ Failure MakeCopy(Placement& p, const char* source) {
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
       return {Reason::kIsFolder, 0};
     if (IsPassingLockError(error) && WaitForLock(p, retry++)) continue;
-    // Each try had a new name of this run's: a file that cannot be shared is the source.
-    if (IsInUseError(error)) return {Reason::kSourceInUse, 0};
-    return {Reason::kSystem, error};
+    return WhyNotCopied(source, error);  // the media's side, or the copy's
   }
 }
 

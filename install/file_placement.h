@@ -20,11 +20,12 @@ enum class Reason {
   kNoRoomForCopy,    // the directory leaves no room for the temporary copy's name
   kInUse,            // the installed file is held by a running program
   kSourceInUse,      // the file on the media is held by a running program
+  kMediaNotRead,     // the media cannot be read (error: the system's reason)
 };
 
 struct Failure {
   Reason reason = Reason::kNone;
-  DWORD error = ERROR_SUCCESS;  // for kSystem
+  DWORD error = ERROR_SUCCESS;  // for kSystem and kMediaNotRead
 };
 
 // Whether trying the same entry again can help.

@@ -87,7 +87,6 @@ int InstallSelected(HWND parent) {
 
     if (&c == &kComponents[kSamples]) {
       SetProductValue(c.registryValue, directory);
-      RecordTimingMark(TimingMark::kRegistryWritten);
     } else if (&c == &kComponents[kHelp]) {
       // Formed in the text buffer, so that no directory buffer has to hold it; a path
       // buffer and the name always fit. The value never names a help file that is not

@@ -19,11 +19,17 @@ struct SourceList {
 };
 
 // Lists every entry of the source folder that sourcePattern names behind the setup
-// program's folder (written at moduleNameSlot). A missing folder, or a pattern that does
-// not fit the path buffer, gives nothing to copy; a folder that cannot be listed to its
-// end (an error from the search, or names that the heap cannot hold) gives the error and
-// no names: a folder is copied whole or not at all.
+// program's folder (written at moduleNameSlot). A missing folder (or a file of its name),
+// an empty one, or a pattern that does not fit the path buffer gives nothing to copy; a
+// folder that cannot be listed to its end (an error from the search, or names that the
+// heap cannot hold) gives the error and no names: a folder is copied whole or not at all.
 [[nodiscard]] SourceList ListSourceFolder(const char* sourcePattern);
 
 // The entries a folder search yields for the folder itself and its parent.
 bool IsDotEntry(const char* name);
+
+// The name after name in a list.
+inline const char* NextName(const char* name) {
+  while (*name) ++name;
+  return name + 1;
+}

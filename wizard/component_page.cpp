@@ -2,7 +2,6 @@
 
 #include "app/center_window.h"
 #include "app/installer_state.h"
-#include "app/timing_marks.h"
 
 namespace {
 
@@ -16,7 +15,6 @@ void StoreBoxes(HWND dialog) {
 INT_PTR CALLBACK ComponentPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
-      RecordTimingMark(TimingMark::kFirstPageInit);
       CenterWindow(dialog);
       for (const Component& c : kComponents)
         CheckDlgButton(dialog, c.checkBox, ComponentWanted(c) ? BST_CHECKED : BST_UNCHECKED);

@@ -2,7 +2,6 @@
 
 #include "app/installer_state.h"
 #include "app/path_text.h"
-#include "app/timing_marks.h"
 #include "app/wizard_run.h"
 #include "install/install_sequence.h"
 #include "resources/resource.h"
@@ -63,7 +62,6 @@ INT_PTR RunComponentPage(HWND parent) {
 void ShowCompleted(HWND parent) {
   bool whole = CompletionText(g_state.messageText, g_state.filesNotInstalled,
                               g_state.valuesNotWritten, g_state.foldersNotRead);
-  RecordTimingMark(TimingMark::kCompletionAsked);
   MessageBoxA(parent, g_state.messageText, kWizardTitle, whole ? MB_OK : MB_ICONWARNING | MB_OK);
 }
 

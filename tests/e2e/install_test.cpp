@@ -227,11 +227,14 @@ TEST_F(Install, AnEmptyDirectoryCannotBeCreated) {
 }
 
 TEST_F(Install, MissingSourceFoldersShowNoProgressDialogAndStillRecordTheValues) {
-  // Only the plug-in's folder in the media; the samples and the help files are chosen.
+  // Only the plug-in's folder in the media, and a file named samples where that folder
+  // would be (a search in it fails as "invalid name" under Wine, "directory name is
+  // invalid" on Windows); the samples and the help files are chosen.
   std::vector<MediaFile> payload;
   for (const MediaFile& f : DefaultPayload())
     if (f.folder == "plugin") payload.push_back(f);
   std::string media = MakeMedia(root_, payload);
+  ASSERT_TRUE(WriteFileText(media + "samples", "a file, not the folder"));
   std::string samples = root_ + "Samples", help = root_ + "Help";
   SetupProcess setup(media);
   WalkToInstall(setup, {{false, true, true}, {"", samples, help}});
@@ -320,10 +323,12 @@ TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
 // Three programs hold files: the image editor has the installed plug-in loaded as a module,
 // a sync tool has a sample on the media open for writing, unshared, and a viewer has the
 // installed help file open with read and write sharing but not delete. Each is named as
-// in use (after a second's retries); Retry while the plug-in is loaded asks again, and
-// once it is unloaded installs it; Ignore leaves the installed sample whole; Retry once
-// the viewer has closed the help file installs it. While a question waits, the directory
-// and its work folder are held: another program cannot rename either.
+// in use (after a second's retries); Retry while the plug-in is loaded asks again; once it
+// is unloaded, but the media's plug-in folder taken away meanwhile, the media are said to
+// be unreadable, and Retry once they are back installs it; Ignore leaves the installed
+// sample whole; Retry once the viewer has closed the help file installs it. While a
+// question waits, the directory and its work folder are held: another program cannot
+// rename either.
 TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
   std::string media = MakeMedia(root_, DefaultPayload());
   std::string plugin = root_ + "Plug-ins", samples = root_ + "Samples";
@@ -353,10 +358,22 @@ TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << held;
       }
     }
-    if (asked == 1) FreeLibrary(module);
+    if (asked == 1) {
+      FreeLibrary(module);
+      ASSERT_TRUE(MoveFileA((media + "plugin").c_str(), (media + "plugin.away").c_str()));
+    }
     ASSERT_TRUE(setup.Press(box, IDRETRY));
   }
-  HWND box = AwaitQuestion(setup, canyon, media + "samples\\canyon.jpg" + inUse);
+  HWND box = AwaitQuestion(setup, loaded,
+                           "The installation media cannot be read: " + media +
+                               "plugin\\velvor.8bf\n\n" + SystemText(ERROR_PATH_NOT_FOUND) +
+                               "\n\nPut the media back (the disc, drive or network folder that "
+                               "setup was started from), then click Retry.");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(DefaultButton(box), IDRETRY);
+  ASSERT_TRUE(MoveFileA((media + "plugin.away").c_str(), (media + "plugin").c_str()));
+  ASSERT_TRUE(setup.Press(box, IDRETRY));
+  box = AwaitQuestion(setup, canyon, media + "samples\\canyon.jpg" + inUse);
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(setup.Press(box, IDIGNORE));
   box = AwaitQuestion(setup, plugin + "\\velvor.hlp", "The file" + inUse);
@@ -367,6 +384,7 @@ TEST_F(Install, FilesInUseAreNamedAndNothingInstalledIsLost) {
   CloseHandle(writer);
   EXPECT_EQ(ReadFileText(canyon), "the installed canyon");
   EXPECT_EQ(ReadFileText(loaded), ReadFileText(media + "plugin\\velvor.8bf"));
+  ExpectCopied(media, "plugin", plugin);
   ExpectCopied(media, "help", plugin);
   ExpectNoReadOnlyNorLeftovers(plugin);
 }

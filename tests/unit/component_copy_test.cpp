@@ -16,6 +16,7 @@
 
 #include "app/installer_state.h"
 #include "app/path_text.h"
+#include "app/source_folder.h"
 #include "install/component_copy.h"
 #include "install/source_list.h"
 #include "resources/resource.h"
@@ -286,6 +287,13 @@ TEST_F(CopyFiles, ReplacesExistingFilesReadOnlyOnesToo) {
   }
 }
 
+// The first search's error as each system gives it, whatever stands at the folder's name.
+DWORD g_searchError = 0;
+HANDLE WINAPI FailedSearch(LPCSTR, LPWIN32_FIND_DATAA) {
+  SetLastError(g_searchError);
+  return INVALID_HANDLE_VALUE;
+}
+
 TEST_F(CopyFiles, NothingToListShowsNoDialogAndLeavesTheDirectory) {
   std::string dest = root_ + "dest";
   ASSERT_TRUE(e2e::MakeDirs(dest));
@@ -296,6 +304,36 @@ TEST_F(CopyFiles, NothingToListShowsNoDialogAndLeavesTheDirectory) {
     EXPECT_EQ(watch.dialogs, 0) << "a missing source folder";
     EXPECT_EQ(std::string(dir), dest);
     ExpectIdle();
+  }
+  // Each system's code for a failed search gives one verdict for what stands there.
+  ASSERT_TRUE(WriteFileText(media_ + "samples", "a file, not the folder"));
+  ASSERT_TRUE(e2e::MakeDirs(media_ + "plugin"));
+  struct Case {
+    const char* folder;
+    DWORD error;
+    FolderFound found;
+  };
+  const Case cases[] = {
+      {"help", ERROR_PATH_NOT_FOUND, FolderFound::kAbsent},
+      {"help", ERROR_FILE_NOT_FOUND, FolderFound::kAbsent},
+      {"samples", ERROR_DIRECTORY, FolderFound::kAbsent},      // Windows, for a file
+      {"samples", ERROR_INVALID_NAME, FolderFound::kAbsent},   // Wine, for a file
+      {"samples", ERROR_PATH_NOT_FOUND, FolderFound::kAbsent},
+      {"plugin", ERROR_FILE_NOT_FOUND, FolderFound::kEmpty},  // a root without entries
+      {"plugin", ERROR_PATH_NOT_FOUND, FolderFound::kUnreadable},  // held by a program
+      {"plugin", ERROR_SHARING_VIOLATION, FolderFound::kUnreadable},
+      {"plugin", ERROR_NOT_READY, FolderFound::kUnreadable},
+  };
+  FolderSearchCalls calls = kSystemFolderSearch;
+  calls.findFirst = FailedSearch;
+  for (const Case& c : cases) {
+    g_searchError = c.error;
+    FolderSearch search = SearchSourceFolder(
+        (media_ + c.folder + "\\*.*").c_str(), [](const WIN32_FIND_DATAA&) { return DWORD{0}; },
+        calls);
+    EXPECT_EQ(search.found, c.found) << c.folder << " " << c.error;
+    EXPECT_EQ(search.error, c.found == FolderFound::kUnreadable ? c.error : 0)
+        << c.folder << " " << c.error;
   }
   {
     // A setup folder so long that the pattern does not fit behind it: as if missing,
