@@ -505,7 +505,8 @@ TEST_F(Install, ADriveThatFillsUpLeavesNoDamagedFile) {
 }
 
 // A help directory that leaves no room for the name of a help file: the page names the
-// file, and one that leaves room for it takes every file.
+// file, and one that leaves room for it takes every file. Long directories take every
+// file without a question, whether a work folder fits in them or not.
 TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
   std::vector<MediaFile> payload = DefaultPayload();
   payload.push_back({"help", "ok.txt", "a short name"});
@@ -513,8 +514,10 @@ TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
   std::string media = MakeMedia(root_, payload);
   // 246 characters for the plug-in's files, whose longest names are shorter than the
   // copy's temporary names (12); 241 for the help: "\a-longer-name.txt" and the
-  // terminator make 260 bytes.
-  std::string plugin = root_ + std::string(246 - root_.size(), 'p'), samples = root_ + "Samples";
+  // terminator make 260 bytes. 234 for the samples, the longest without room for a work
+  // folder: with a temporary name in it and the terminator, 261 bytes.
+  std::string plugin = root_ + std::string(246 - root_.size(), 'p');
+  std::string samples = root_ + std::string(234 - root_.size(), 's');
   std::string help = root_ + std::string(241 - root_.size(), 'h');
   SetupProcess setup(media);
   HWND page = nullptr;
@@ -533,9 +536,9 @@ TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
   ExpectCompletion(setup);
   EXPECT_EQ(FilesIn(help), (std::vector<std::string>{"a-longer-name.txt", "ok.txt",
                                                      "velvor.cnt", "velvor.hlp"}));
-  // The longest directory a page takes, with no room for a work folder: nothing of the
-  // program's stays in it.
-  EXPECT_EQ(FoldersBelow(plugin), std::vector<std::string>{}) << "a work folder was left";
+  // Neither has room for a work folder: nothing of the program's stays in them.
+  for (const std::string& dir : {plugin, samples})
+    EXPECT_EQ(FoldersBelow(dir), std::vector<std::string>{}) << "a work folder was left";
   ExpectCopied(media, "plugin", plugin);
   ExpectCopied(media, "samples", samples);
   EXPECT_EQ(Value("ParamDirectory"), samples);
