@@ -416,29 +416,49 @@ TEST_F(Install, ReadOnlyMediaInstallTwiceFromChangedMedia) {
 }
 
 // A tmpfs of 1.5 MiB mounted (as root) and mapped as the prefix's drive T:, through the
-// Unix shell that Wine starts like any program.
+// Unix shell that Wine starts like any program. When it cannot be had, why() says what
+// went wrong: the shell's errors, its status and the user it ran as.
 class SmallDrive {
  public:
   SmallDrive() {
-    Shell("d=\"$WINEPREFIX/../small-drive\"; mkdir -p \"$d\" && "
+    Shell("d=\"$WINEPREFIX/../small-drive\"; e=\"$WINEPREFIX/drive_c/velvor-shell.err\"; "
+          "{ mkdir -p \"$d\" && "
           "{ mountpoint -q \"$d\" || mount -t tmpfs -o size=1536k velvor-small \"$d\"; } && "
-          "ln -sfn \"$d\" \"$WINEPREFIX/dosdevices/t:\"");
+          "ln -sfn \"$d\" \"$WINEPREFIX/dosdevices/t:\"; } 2>\"$e\"; "
+          "echo \"status $? as user $(id -u)\" >>\"$e\"");
     ULARGE_INTEGER free, total;
-    mounted_ = GetDiskFreeSpaceExA("T:\\", &free, &total, nullptr) &&
-               total.QuadPart <= (2u << 20);
+    if (!GetDiskFreeSpaceExA("T:\\", &free, &total, nullptr))
+      why_ += "; T: cannot be read, error " + std::to_string(GetLastError());
+    else if (total.QuadPart > (2u << 20))
+      why_ += "; T: has " + std::to_string(total.QuadPart) + " bytes, not the small drive's";
+    else
+      mounted_ = true;
   }
   ~SmallDrive() {
     Shell("rm -f \"$WINEPREFIX/dosdevices/t:\"; d=\"$WINEPREFIX/../small-drive\"; "
           "! mountpoint -q \"$d\" || umount \"$d\" || umount -l \"$d\"");
   }
   bool mounted() const { return mounted_; }
+  const std::string& why() const { return why_; }
+  // The mount was refused for want of rights: run as another user than root, or refused
+  // by the system as not permitted (a container without the right to mount, say).
+  bool refusedForRights() const {
+    std::string text = Lower(why_);
+    if (text.find("status ") == std::string::npos) return false;  // the shell never said
+    for (const char* said : {"permission denied", "must be superuser", "not permitted",
+                             "only root"})
+      if (text.find(said) != std::string::npos) return true;
+    return text.find("as user 0") == std::string::npos;
+  }
 
  private:
   // Runs script and waits until it has ended: the handle of a Unix process started by
-  // Wine is no use to wait on, so the script leaves a mark on drive C: at its end.
-  static void Shell(const std::string& script) {
-    const char kMark[] = "C:\\velvor-shell.done";
+  // Wine is no use to wait on, so the script leaves a mark on drive C: at its end. What
+  // it wrote to C:\velvor-shell.err is kept in why_.
+  void Shell(const std::string& script) {
+    const char kMark[] = "C:\\velvor-shell.done", kErrors[] = "C:\\velvor-shell.err";
     DeleteFileA(kMark);
+    DeleteFileA(kErrors);
     std::string all = script + "; : > \"$WINEPREFIX/drive_c/velvor-shell.done\"";
     // Quoted by the platform's rules, which Wine follows to split the command line.
     std::string command = "/bin/sh -c \"";
@@ -448,15 +468,22 @@ class SmallDrive {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
+                        &pi)) {
+      why_ = "/bin/sh could not be started, error " + std::to_string(GetLastError());
       return;
+    }
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    for (DWORD start = GetTickCount(); !FileExists(kMark) && GetTickCount() - start < kWait;)
-      Sleep(10);
+    DWORD start = GetTickCount();
+    while (!FileExists(kMark) && GetTickCount() - start < kWait) Sleep(10);
+    why_ = FileExists(kMark) ? ReadFileText(kErrors) : "the shell did not end within " +
+                                                           std::to_string(kWait) + " ms";
+    while (!why_.empty() && strchr("\r\n", why_.back())) why_.pop_back();
     DeleteFileA(kMark);
+    DeleteFileA(kErrors);
   }
   bool mounted_ = false;
+  std::string why_;
 };
 
 // The plug-in's drive fills up: the file that no longer fits is named with the system's
@@ -464,8 +491,11 @@ class SmallDrive {
 // bytes, and no temporary copy is left. The rest of the install goes on.
 TEST_F(Install, ADriveThatFillsUpLeavesNoDamagedFile) {
   SmallDrive drive;
-  if (!drive.mounted())
-    GTEST_SKIP() << "no small drive could be mounted (a 1.5 MiB tmpfs as T: needs root)";
+  if (!drive.mounted() && drive.refusedForRights())
+    GTEST_SKIP() << "no small drive could be mounted, for want of rights (a 1.5 MiB tmpfs "
+                    "as T: needs root): "
+                 << drive.why();
+  ASSERT_TRUE(drive.mounted()) << "the small drive could not be set up: " << drive.why();
   std::vector<MediaFile> payload = DefaultPayload();
   std::string media = MakeMedia(root_, payload);
   // 700 KiB and 1 MiB: whichever comes second does not fit in 1.5 MiB.
