@@ -12,7 +12,9 @@
 
 namespace e2e {
 
-constexpr DWORD kWait = 8000;  // ms: generous for a loaded machine, short for a hang
+// ms: a deadline, never a pause. Long enough for a run under Wine's heap checking with
+// another suite on the same two cores; a hang still fails well within ctest's timeout.
+constexpr DWORD kWait = 30000;
 
 // --- Files and folders -------------------------------------------------------------
 std::string WindowsPath(const std::string& path);  // a Unix path becomes Z:\...

@@ -222,7 +222,7 @@ TEST_F(Shell, CloseRequestsWhileTheWizardRunsAreIgnored) {
 
   HWND copying = setup.AwaitCopyDialog();
   ASSERT_NE(copying, nullptr);
-  ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYFILE, "Copying large.tif", 30000));
+  ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYFILE, "Copying large.tif"));
   // Queued right behind the Cancel, so taken by the wait for the large file's copy.
   Click(copying, IDCANCEL);
   requestClose();
