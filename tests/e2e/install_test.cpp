@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
+#include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -252,9 +255,61 @@ TEST_F(Install, MissingSourceFoldersShowNoProgressDialogAndStillRecordTheValues)
   EXPECT_EQ(Value("HelpFile"), help) << "no help file there to name";
 }
 
+// The ids of a process's threads.
+std::set<DWORD> ThreadsOf(DWORD pid) {
+  std::set<DWORD> ids;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 t = {};
+  t.dwSize = sizeof t;
+  for (BOOL ok = Thread32First(snap, &t); ok; ok = Thread32Next(snap, &t))
+    if (t.th32OwnerProcessID == pid) ids.insert(t.th32ThreadID);
+  CloseHandle(snap);
+  return ids;
+}
+
+// The threads that a process started since `before` was taken, suspended while this
+// lives: the copy's worker, held in the middle of a file however fast it copies.
+class NewThreadsHeld {
+ public:
+  NewThreadsHeld(DWORD pid, const std::set<DWORD>& before) {
+    for (DWORD id : ThreadsOf(pid)) {
+      HANDLE thread = before.count(id) ? nullptr : OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
+      if (thread && SuspendThread(thread) != static_cast<DWORD>(-1))
+        held_.push_back(thread);
+      else if (thread)
+        CloseHandle(thread);
+    }
+  }
+  ~NewThreadsHeld() {
+    for (HANDLE thread : held_) {
+      ResumeThread(thread);
+      CloseHandle(thread);
+    }
+  }
+  size_t count() const { return held_.size(); }
+
+ private:
+  std::vector<HANDLE> held_;
+};
+
+// Whether a copy of at least `bytes` is being written anywhere below dir, under a name
+// other than `name`.
+bool CopyUnderWay(const std::string& dir, const std::string& name, long long bytes) {
+  std::vector<std::string> folders = FoldersBelow(dir);
+  folders.push_back("");
+  for (const std::string& f : folders) {
+    std::string folder = f.empty() ? dir : dir + "\\" + f;
+    for (const std::string& n : FilesIn(folder))
+      if (!(f.empty() && n == name) && FileSize(folder + "\\" + n) >= bytes) return true;
+  }
+  return false;
+}
+
 // Cancel while a large file is being copied: that file is finished, no later file of the
 // component is copied, and the installation goes on with the next component and both
-// registry values.
+// registry values. The copy's worker is held from the moment the large file's copy is
+// seen growing until the Cancel has been taken, so that the Cancel comes during that file
+// however the machine's load shifts the threads' pace.
 TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
   std::vector<MediaFile> payload = DefaultPayload();
   for (int i = 0; i < 8; ++i)
@@ -283,14 +338,25 @@ TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
 
   std::string samples = root_ + "Samples", help = root_ + "Help";
   SetupProcess setup(media);
-  WalkToInstall(setup, {{false, true, true}, {"", samples, help}});
+  HWND last = nullptr;
+  WalkToLastPage(setup, {{false, true, true}, {"", samples, help}}, &last);
+  ASSERT_FALSE(HasFatalFailure());
+  const std::set<DWORD> threadsBefore = ThreadsOf(setup.pid());
+  ASSERT_TRUE(setup.Press(last, IDOK));
   HWND copying = setup.AwaitCopyDialog();
   ASSERT_NE(copying, nullptr);
   EXPECT_EQ(GetWindow(copying, GW_OWNER), setup.MainWindow());
   // The second line names the directory for the whole component.
   ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYDEST, "to " + samples));
-  ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYFILE, "Copying " + big));
-  ASSERT_TRUE(setup.Press(copying, IDCANCEL));
+  for (DWORD start = GetTickCount(); !CopyUnderWay(samples, big, 1 << 20); Sleep(1))
+    ASSERT_LT(GetTickCount() - start, kWait) << "no copy of " << big << " seen growing";
+  {
+    NewThreadsHeld worker(setup.pid(), threadsBefore);
+    ASSERT_GT(worker.count(), 0u);
+    ASSERT_FALSE(FileExists(samples + "\\" + big)) << "placed before its copy was seen";
+    ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYFILE, "Copying " + big));
+    ASSERT_TRUE(setup.Press(copying, IDCANCEL));
+  }
   // The dialog went at once; the rest of the install waited for the large file.
   HWND done = setup.AwaitMessageBox("Velvorine Install", 60000);
   ASSERT_NE(done, nullptr);
