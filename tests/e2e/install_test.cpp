@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
-#include <windows.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <set>
@@ -255,56 +253,6 @@ TEST_F(Install, MissingSourceFoldersShowNoProgressDialogAndStillRecordTheValues)
   EXPECT_EQ(Value("HelpFile"), help) << "no help file there to name";
 }
 
-// The ids of a process's threads.
-std::set<DWORD> ThreadsOf(DWORD pid) {
-  std::set<DWORD> ids;
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 t = {};
-  t.dwSize = sizeof t;
-  for (BOOL ok = Thread32First(snap, &t); ok; ok = Thread32Next(snap, &t))
-    if (t.th32OwnerProcessID == pid) ids.insert(t.th32ThreadID);
-  CloseHandle(snap);
-  return ids;
-}
-
-// The threads that a process started since `before` was taken, suspended while this
-// lives: the copy's worker, held in the middle of a file however fast it copies.
-class NewThreadsHeld {
- public:
-  NewThreadsHeld(DWORD pid, const std::set<DWORD>& before) {
-    for (DWORD id : ThreadsOf(pid)) {
-      HANDLE thread = before.count(id) ? nullptr : OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
-      if (thread && SuspendThread(thread) != static_cast<DWORD>(-1))
-        held_.push_back(thread);
-      else if (thread)
-        CloseHandle(thread);
-    }
-  }
-  ~NewThreadsHeld() {
-    for (HANDLE thread : held_) {
-      ResumeThread(thread);
-      CloseHandle(thread);
-    }
-  }
-  size_t count() const { return held_.size(); }
-
- private:
-  std::vector<HANDLE> held_;
-};
-
-// Whether a copy of at least `bytes` is being written anywhere below dir, under a name
-// other than `name`.
-bool CopyUnderWay(const std::string& dir, const std::string& name, long long bytes) {
-  std::vector<std::string> folders = FoldersBelow(dir);
-  folders.push_back("");
-  for (const std::string& f : folders) {
-    std::string folder = f.empty() ? dir : dir + "\\" + f;
-    for (const std::string& n : FilesIn(folder))
-      if (!(f.empty() && n == name) && FileSize(folder + "\\" + n) >= bytes) return true;
-  }
-  return false;
-}
-
 // Cancel while a large file is being copied: that file is finished, no later file of the
 // component is copied, and the installation goes on with the next component and both
 // registry values. The copy's worker is held from the moment the large file's copy is
@@ -317,7 +265,7 @@ TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
   std::string media = MakeMedia(root_, payload);
   // The large file somewhere in the middle of the listing, so that files follow it.
   std::string source = media + "samples\\", big = "large.tif";
-  // Large enough that its copy outlasts the rest of the install by far.
+  // Large enough that its copy is seen under way, its worker then held.
   ASSERT_TRUE(WriteFileOfSize(source + big, 256ll << 20));
   auto filesInOrder = [&] {
     std::vector<std::string> names;
