@@ -19,21 +19,30 @@ done
 
 log="$build/heapcheck/$(basename "$1").log"
 mkdir -p "$(dirname "$log")"
+# Every program of this run carries the mark, the programs it starts included (Wine hands
+# the environment on), so that they can be told from other runs' in the same prefix.
+export VELVOR_HEAPCHECK_RUN="$$.$RANDOM"
 { VELVOR_WINEDEBUG=+heap "$here/wine-run.sh" --build "$build" --arch "$arch" -- "$@" 2>&1
   echo "velvor-exit-code $?"; } |
   grep -av --line-buffered ':trace:heap:' >"$log" &
 pipeline=$!
 # Once Wine has reported a corrupted heap, the program may hang in its own exception
-# handling (64-bit Wine does): it is ended a few seconds after the report. Only the
-# process of this prefix is ended; other runs of the same program are left alone.
+# handling (64-bit Wine does), or be ended while a program it started waits for it, the
+# log's pipe still open: a few seconds after the report every program of this run is
+# ended. The prefix's own session (its server, and the desktop and services that
+# start.exe starts from C:\windows) is left alone, and so are other runs.
 prefix="$(cd "$build" && pwd)/wine-$arch/prefix"
 reported=0
 while kill -0 $pipeline 2>/dev/null; do
   if grep -qaE 'err:heap|Assertion failed' "$log" 2>/dev/null; then
     reported=$((reported + 1))
     if [ $reported -gt 10 ]; then
-      for p in $(pgrep -f "$(basename "$1")"); do
-        tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$prefix" && kill -9 "$p"
+      for p in $(pgrep -f '\.exe'); do
+        environ=$(tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null) || continue
+        grep -qx "WINEPREFIX=$prefix" <<<"$environ" &&
+          grep -qx "VELVOR_HEAPCHECK_RUN=$VELVOR_HEAPCHECK_RUN" <<<"$environ" &&
+          ! tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -qiE '^(c:\\windows\\|start\.exe )' &&
+          kill -9 "$p"
       done
     fi
   fi
