@@ -9,6 +9,7 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include <tlhelp32.h>
 
 namespace e2e {
 
@@ -726,6 +727,45 @@ UINT SetupProcess::ExchangeErrorMode(UINT mode) {
     GetExitCodeThread(thread, &previous);
   if (thread) CloseHandle(thread);
   return previous;
+}
+
+std::set<DWORD> ThreadsOf(DWORD pid) {
+  std::set<DWORD> ids;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 t = {};
+  t.dwSize = sizeof t;
+  for (BOOL ok = Thread32First(snap, &t); ok; ok = Thread32Next(snap, &t))
+    if (t.th32OwnerProcessID == pid) ids.insert(t.th32ThreadID);
+  CloseHandle(snap);
+  return ids;
+}
+
+NewThreadsHeld::NewThreadsHeld(DWORD pid, const std::set<DWORD>& before) {
+  for (DWORD id : ThreadsOf(pid)) {
+    HANDLE thread = before.count(id) ? nullptr : OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
+    if (thread && SuspendThread(thread) != static_cast<DWORD>(-1))
+      held_.push_back(thread);
+    else if (thread)
+      CloseHandle(thread);
+  }
+}
+
+NewThreadsHeld::~NewThreadsHeld() {
+  for (HANDLE thread : held_) {
+    ResumeThread(thread);
+    CloseHandle(thread);
+  }
+}
+
+bool CopyUnderWay(const std::string& dir, const std::string& name, long long bytes) {
+  std::vector<std::string> folders = FoldersBelow(dir);
+  folders.push_back("");
+  for (const std::string& f : folders) {
+    std::string folder = f.empty() ? dir : dir + "\\" + f;
+    for (const std::string& n : FilesIn(folder))
+      if (!(f.empty() && n == name) && FileSize(folder + "\\" + n) >= bytes) return true;
+  }
+  return false;
 }
 
 void ExpectExitZero(SetupProcess& setup) {

@@ -6,13 +6,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace e2e {
 
-constexpr DWORD kWait = 8000;  // ms: generous for a loaded machine, short for a hang
+// ms: a deadline, never a pause. Long enough for a run under Wine's heap checking with
+// another suite on the same two cores; a hang still fails well within ctest's timeout.
+constexpr DWORD kWait = 30000;
 
 // --- Files and folders -------------------------------------------------------------
 std::string WindowsPath(const std::string& path);  // a Unix path becomes Z:\...
@@ -163,6 +166,26 @@ class SetupProcess {
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
 };
+
+// The ids of a process's threads.
+std::set<DWORD> ThreadsOf(DWORD pid);
+// The threads that a process started since `before` was taken, suspended while this
+// lives: the copy's worker, held in the middle of a file however fast it copies, so that
+// what the test does meanwhile happens during that file under any load.
+class NewThreadsHeld {
+ public:
+  NewThreadsHeld(DWORD pid, const std::set<DWORD>& before);
+  ~NewThreadsHeld();
+  NewThreadsHeld(const NewThreadsHeld&) = delete;
+  NewThreadsHeld& operator=(const NewThreadsHeld&) = delete;
+  size_t count() const { return held_.size(); }
+
+ private:
+  std::vector<HANDLE> held_;
+};
+// Whether a file of at least `bytes` other than dir\name is anywhere below dir: the
+// copy of a large file to dir\name under way, at its temporary name.
+bool CopyUnderWay(const std::string& dir, const std::string& name, long long bytes);
 
 // The program ends with exit code 0.
 void ExpectExitZero(SetupProcess& setup);

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -257,7 +258,9 @@ TEST_F(Install, MissingSourceFoldersShowNoProgressDialogAndStillRecordTheValues)
 
 // Cancel while a large file is being copied: that file is finished, no later file of the
 // component is copied, and the installation goes on with the next component and both
-// registry values.
+// registry values. The copy's worker is held from the moment the large file's copy is
+// seen growing until the Cancel has been taken, so that the Cancel comes during that file
+// however the machine's load shifts the threads' pace.
 TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
   std::vector<MediaFile> payload = DefaultPayload();
   for (int i = 0; i < 8; ++i)
@@ -265,7 +268,7 @@ TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
   std::string media = MakeMedia(root_, payload);
   // The large file somewhere in the middle of the listing, so that files follow it.
   std::string source = media + "samples\\", big = "large.tif";
-  // Large enough that its copy outlasts the rest of the install by far.
+  // Large enough that its copy is seen under way, its worker then held.
   ASSERT_TRUE(WriteFileOfSize(source + big, 256ll << 20));
   auto filesInOrder = [&] {
     std::vector<std::string> names;
@@ -286,14 +289,25 @@ TEST_F(Install, CancelDuringALargeFileFinishesItAndGoesOnWithTheNextComponent) {
 
   std::string samples = root_ + "Samples", help = root_ + "Help";
   SetupProcess setup(media);
-  WalkToInstall(setup, {{false, true, true}, {"", samples, help}});
+  HWND last = nullptr;
+  WalkToLastPage(setup, {{false, true, true}, {"", samples, help}}, &last);
+  ASSERT_FALSE(HasFatalFailure());
+  const std::set<DWORD> threadsBefore = ThreadsOf(setup.pid());
+  ASSERT_TRUE(setup.Press(last, IDOK));
   HWND copying = setup.AwaitCopyDialog();
   ASSERT_NE(copying, nullptr);
   EXPECT_EQ(GetWindow(copying, GW_OWNER), setup.MainWindow());
   // The second line names the directory for the whole component.
   ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYDEST, "to " + samples));
-  ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYFILE, "Copying " + big));
-  ASSERT_TRUE(setup.Press(copying, IDCANCEL));
+  for (DWORD start = GetTickCount(); !CopyUnderWay(samples, big, 1 << 20); Sleep(1))
+    ASSERT_LT(GetTickCount() - start, kWait) << "no copy of " << big << " seen growing";
+  {
+    NewThreadsHeld worker(setup.pid(), threadsBefore);
+    ASSERT_GT(worker.count(), 0u);
+    ASSERT_FALSE(FileExists(samples + "\\" + big)) << "placed before its copy was seen";
+    ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYFILE, "Copying " + big));
+    ASSERT_TRUE(setup.Press(copying, IDCANCEL));
+  }
   // The dialog went at once; the rest of the install waited for the large file.
   HWND done = setup.AwaitMessageBox("Velvorine Install", 60000);
   ASSERT_NE(done, nullptr);
@@ -513,29 +527,49 @@ TEST_F(Install, ForcedEndsLeaveNothingThatTheNextInstallKeeps) {
 }
 
 // A tmpfs of 1.5 MiB mounted (as root) and mapped as the prefix's drive T:, through the
-// Unix shell that Wine starts like any program.
+// Unix shell that Wine starts like any program. When it cannot be had, why() says what
+// went wrong: the shell's errors, its status and the user it ran as.
 class SmallDrive {
  public:
   SmallDrive() {
-    Shell("d=\"$WINEPREFIX/../small-drive\"; mkdir -p \"$d\" && "
+    Shell("d=\"$WINEPREFIX/../small-drive\"; e=\"$WINEPREFIX/drive_c/velvor-shell.err\"; "
+          "{ mkdir -p \"$d\" && "
           "{ mountpoint -q \"$d\" || mount -t tmpfs -o size=1536k velvor-small \"$d\"; } && "
-          "ln -sfn \"$d\" \"$WINEPREFIX/dosdevices/t:\"");
+          "ln -sfn \"$d\" \"$WINEPREFIX/dosdevices/t:\"; } 2>\"$e\"; "
+          "echo \"status $? as user $(id -u)\" >>\"$e\"");
     ULARGE_INTEGER free, total;
-    mounted_ = GetDiskFreeSpaceExA("T:\\", &free, &total, nullptr) &&
-               total.QuadPart <= (2u << 20);
+    if (!GetDiskFreeSpaceExA("T:\\", &free, &total, nullptr))
+      why_ += "; T: cannot be read, error " + std::to_string(GetLastError());
+    else if (total.QuadPart > (2u << 20))
+      why_ += "; T: has " + std::to_string(total.QuadPart) + " bytes, not the small drive's";
+    else
+      mounted_ = true;
   }
   ~SmallDrive() {
     Shell("rm -f \"$WINEPREFIX/dosdevices/t:\"; d=\"$WINEPREFIX/../small-drive\"; "
           "! mountpoint -q \"$d\" || umount \"$d\" || umount -l \"$d\"");
   }
   bool mounted() const { return mounted_; }
+  const std::string& why() const { return why_; }
+  // The mount was refused for want of rights: run as another user than root, or refused
+  // by the system as not permitted (a container without the right to mount, say).
+  bool refusedForRights() const {
+    std::string text = Lower(why_);
+    if (text.find("status ") == std::string::npos) return false;  // the shell never said
+    for (const char* said : {"permission denied", "must be superuser", "not permitted",
+                             "only root"})
+      if (text.find(said) != std::string::npos) return true;
+    return text.find("as user 0") == std::string::npos;
+  }
 
  private:
   // Runs script and waits until it has ended: the handle of a Unix process started by
-  // Wine is no use to wait on, so the script leaves a mark on drive C: at its end.
-  static void Shell(const std::string& script) {
-    const char kMark[] = "C:\\velvor-shell.done";
+  // Wine is no use to wait on, so the script leaves a mark on drive C: at its end. What
+  // it wrote to C:\velvor-shell.err is kept in why_.
+  void Shell(const std::string& script) {
+    const char kMark[] = "C:\\velvor-shell.done", kErrors[] = "C:\\velvor-shell.err";
     DeleteFileA(kMark);
+    DeleteFileA(kErrors);
     std::string all = script + "; : > \"$WINEPREFIX/drive_c/velvor-shell.done\"";
     // Quoted by the platform's rules, which Wine follows to split the command line.
     std::string command = "/bin/sh -c \"";
@@ -545,15 +579,22 @@ class SmallDrive {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
+                        &pi)) {
+      why_ = "/bin/sh could not be started, error " + std::to_string(GetLastError());
       return;
+    }
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    for (DWORD start = GetTickCount(); !FileExists(kMark) && GetTickCount() - start < kWait;)
-      Sleep(10);
+    DWORD start = GetTickCount();
+    while (!FileExists(kMark) && GetTickCount() - start < kWait) Sleep(10);
+    why_ = FileExists(kMark) ? ReadFileText(kErrors) : "the shell did not end within " +
+                                                           std::to_string(kWait) + " ms";
+    while (!why_.empty() && strchr("\r\n", why_.back())) why_.pop_back();
     DeleteFileA(kMark);
+    DeleteFileA(kErrors);
   }
   bool mounted_ = false;
+  std::string why_;
 };
 
 // The plug-in's drive fills up: the file that no longer fits is named with the system's
@@ -561,8 +602,11 @@ class SmallDrive {
 // bytes, and no temporary copy is left. The rest of the install goes on.
 TEST_F(Install, ADriveThatFillsUpLeavesNoDamagedFile) {
   SmallDrive drive;
-  if (!drive.mounted())
-    GTEST_SKIP() << "no small drive could be mounted (a 1.5 MiB tmpfs as T: needs root)";
+  if (!drive.mounted() && drive.refusedForRights())
+    GTEST_SKIP() << "no small drive could be mounted, for want of rights (a 1.5 MiB tmpfs "
+                    "as T: needs root): "
+                 << drive.why();
+  ASSERT_TRUE(drive.mounted()) << "the small drive could not be set up: " << drive.why();
   std::vector<MediaFile> payload = DefaultPayload();
   std::string media = MakeMedia(root_, payload);
   // 700 KiB and 1 MiB: whichever comes second does not fit in 1.5 MiB.
@@ -602,7 +646,8 @@ TEST_F(Install, ADriveThatFillsUpLeavesNoDamagedFile) {
 }
 
 // A help directory that leaves no room for the name of a help file: the page names the
-// file, and one that leaves room for it takes every file.
+// file, and one that leaves room for it takes every file. Long directories take every
+// file without a question, whether a work folder fits in them or not.
 TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
   std::vector<MediaFile> payload = DefaultPayload();
   payload.push_back({"help", "ok.txt", "a short name"});
@@ -610,8 +655,10 @@ TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
   std::string media = MakeMedia(root_, payload);
   // 246 characters for the plug-in's files, whose longest names are shorter than the
   // copy's temporary names (12); 241 for the help: "\a-longer-name.txt" and the
-  // terminator make 260 bytes.
-  std::string plugin = root_ + std::string(246 - root_.size(), 'p'), samples = root_ + "Samples";
+  // terminator make 260 bytes. 234 for the samples, the longest without room for a work
+  // folder: with a temporary name in it and the terminator, 261 bytes.
+  std::string plugin = root_ + std::string(246 - root_.size(), 'p');
+  std::string samples = root_ + std::string(234 - root_.size(), 's');
   std::string help = root_ + std::string(241 - root_.size(), 'h');
   SetupProcess setup(media);
   HWND page = nullptr;
@@ -630,9 +677,9 @@ TEST_F(Install, ALongDirectoryNamesTheFilesThatDoNotFit) {
   ExpectCompletion(setup);
   EXPECT_EQ(FilesIn(help), (std::vector<std::string>{"a-longer-name.txt", "ok.txt",
                                                      "velvor.cnt", "velvor.hlp"}));
-  // The longest directory a page takes, with no room for a work folder: nothing of the
-  // program's stays in it.
-  EXPECT_EQ(FoldersBelow(plugin), std::vector<std::string>{}) << "a work folder was left";
+  // Neither has room for a work folder: nothing of the program's stays in them.
+  for (const std::string& dir : {plugin, samples})
+    EXPECT_EQ(FoldersBelow(dir), std::vector<std::string>{}) << "a work folder was left";
   ExpectCopied(media, "plugin", plugin);
   ExpectCopied(media, "samples", samples);
   EXPECT_EQ(Value("ParamDirectory"), samples);

@@ -191,7 +191,7 @@ TEST_F(Shell, CloseRequestsWhileTheWizardRunsAreIgnored) {
   std::vector<MediaFile> payload = DefaultPayload();
   payload.push_back({"samples", "photo.jpg", "photo"});
   std::string media = MakeMedia(root, payload);
-  // Large enough that its copy outlasts the close requests by far.
+  // Large enough that its copy is seen under way, its worker then held.
   std::string large = media + "samples\\large.tif";
   ASSERT_TRUE(WriteFileOfSize(large, 256ll << 20));
   std::string samples = root + "Samples", help = root + "Help";
@@ -213,25 +213,34 @@ TEST_F(Shell, CloseRequestsWhileTheWizardRunsAreIgnored) {
   ASSERT_TRUE(setup.Press(page, IDOK));
   const std::pair<const char*, std::string> pages[] = {{"Sample Files", samples},
                                                        {"On-line Help Files", help}};
+  std::set<DWORD> threadsBefore;
   for (const auto& [name, directory] : pages) {
     HWND dir = setup.AwaitDirectoryPage(name);
     ASSERT_NE(dir, nullptr);
     SetItemText(dir, IDC_DIRECTORY, directory);
+    threadsBefore = ThreadsOf(setup.pid());
     ASSERT_TRUE(setup.Press(dir, IDOK));
   }
 
   HWND copying = setup.AwaitCopyDialog();
   ASSERT_NE(copying, nullptr);
-  ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYFILE, "Copying large.tif", 30000));
-  // Queued right behind the Cancel, so taken by the wait for the large file's copy.
-  Click(copying, IDCANCEL);
-  requestClose();
-  ASSERT_TRUE(setup.AwaitGone(copying));
-  // The session's end is refused too while the install runs.
-  DWORD_PTR mayEnd = 1;
-  ASSERT_TRUE(SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, kWait,
-                                  &mayEnd));
-  EXPECT_EQ(mayEnd, 0u);
+  for (DWORD start = GetTickCount(); !CopyUnderWay(samples, "large.tif", 1 << 20); Sleep(1))
+    ASSERT_LT(GetTickCount() - start, kWait) << "no copy of large.tif seen growing";
+  {
+    NewThreadsHeld worker(setup.pid(), threadsBefore);  // until the requests are answered
+    ASSERT_GT(worker.count(), 0u);
+    ASSERT_FALSE(FileExists(samples + "\\large.tif")) << "placed before its copy was seen";
+    ASSERT_TRUE(setup.AwaitItemText(copying, IDC_COPYFILE, "Copying large.tif"));
+    // Queued right behind the Cancel, so taken by the wait for the large file's copy.
+    Click(copying, IDCANCEL);
+    requestClose();
+    ASSERT_TRUE(setup.AwaitGone(copying));
+    // The session's end is refused too while the install runs.
+    DWORD_PTR mayEnd = 1;
+    ASSERT_TRUE(SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, kWait,
+                                    &mayEnd));
+    EXPECT_EQ(mayEnd, 0u);
+  }
 
   // The rest of the install happens: the large file whole, the help files, both values,
   // the closing message; then the program ends as usual.

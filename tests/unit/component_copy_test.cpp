@@ -19,6 +19,7 @@
 #include "app/source_folder.h"
 #include "install/component_copy.h"
 #include "install/source_list.h"
+#include "install/system_calls.h"
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
 
@@ -145,16 +146,16 @@ int ThreadsOfThisProcess() {
 }
 
 // Ends the program with a message when a round of the cancel test makes no progress for
-// 20 s, instead of holding the run until its timeout.
+// a minute, instead of holding the run until its timeout.
 volatile LONG g_roundsDone = 0;
 DWORD WINAPI Watchdog(LPVOID) {
   for (LONG seen = -1; seen != g_roundsDone;) {
     seen = g_roundsDone;
-    Sleep(20000);
+    Sleep(60000);
   }
   if (g_roundsDone < 50) {
     fprintf(stderr,
-            "round %ld of the cancel test has not ended in 20 s: the progress dialog is %s, "
+            "round %ld of the cancel test has not ended in 60 s: the progress dialog is %s, "
             "the process has %d threads\n",
             g_roundsDone, g_state.copyDialog.load() ? "open" : "closed", ThreadsOfThisProcess());
     TerminateProcess(GetCurrentProcess(), 3);
@@ -162,10 +163,12 @@ DWORD WINAPI Watchdog(LPVOID) {
   return 0;
 }
 
-// Presses Cancel on the progress dialog once it is open and *delayMs have passed.
+// Presses Cancel on the progress dialog once it is open and *delayMs have passed; nothing
+// when the copy has returned before the dialog was seen.
+volatile LONG g_copyReturned = 0;
 DWORD WINAPI Canceller(LPVOID delayMs) {
   HWND dialog = nullptr;
-  for (int i = 0; i < 5000 && !(dialog = g_state.copyDialog); ++i) Sleep(1);
+  while (!(dialog = g_state.copyDialog) && !g_copyReturned) Sleep(1);
   if (!dialog) return 0;
   Sleep(*static_cast<DWORD*>(delayMs));
   // As the button does; a dialog that has already gone ignores it.
@@ -426,6 +429,78 @@ TEST_F(CopyFiles, AnEntryThatCannotBeInstalledIsAskedAbout) {
   }
 }
 
+// A copy or rename refused by a passing lock, through the install step's table of calls:
+// refused the next g_refusals times, then let through. Its waits are counted, not slept;
+// the g_cancelAt-th wait presses Cancel and returns once the dialog has gone.
+int g_refusals = 0, g_waits = 0, g_cancelAt = 0, g_waitsAfterCancel = 0;
+bool Refused() {
+  if (g_refusals <= 0) return false;
+  --g_refusals;
+  SetLastError(ERROR_SHARING_VIOLATION);
+  return true;
+}
+BOOL WINAPI RefusedCopy(LPCSTR s, LPCSTR d, BOOL x) {
+  return !Refused() && kSystemCalls.CopyFileA(s, d, x);
+}
+BOOL WINAPI RefusedRename(LPCSTR s, LPCSTR d, DWORD f) {
+  return !Refused() && kSystemCalls.MoveFileExA(s, d, f);
+}
+void WINAPI CountedWait(DWORD) {
+  if (g_cancelAt && g_waits > g_cancelAt) ++g_waitsAfterCancel;
+  if (++g_waits != g_cancelAt) return;
+  HWND dialog = g_state.copyDialog;
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+  for (DWORD start = GetTickCount(); g_state.copyDialog && GetTickCount() - start < 60000;)
+    Sleep(1);
+}
+
+// A lock that passes within the table of waits is waited out without a question; one held
+// past it is asked about; a Cancel during the waits ends them at once.
+TEST_F(CopyFiles, APassingLockIsWaitedOutAndCancelEndsTheWait) {
+  MakeSource("plugin", {"velvor.8bf"});
+  struct Case {
+    const char* name;
+    bool rename;    // else the copy is refused
+    int refusals;
+    int cancelAt;   // the wait that presses Cancel; 0: none
+    bool asked, arrives;
+  };
+  const Case cases[] = {
+      {"copy refused 4 times", false, 4, 0, false, true},
+      {"rename refused 4 times", true, 4, 0, false, true},
+      {"copy refused past the waits", false, 1000, 0, true, false},
+      {"rename refused past the waits", true, 1000, 0, true, false},
+      {"cancel in a copy's wait", false, 1000, 2, false, false},
+      {"cancel in a rename's wait", true, 1000, 2, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string dest = root_ + c.name;
+    ASSERT_TRUE(e2e::MakeDirs(dest));
+    g_state.filesNotInstalled = 0;
+    g_refusals = c.refusals;
+    g_waits = g_waitsAfterCancel = 0;
+    g_cancelAt = c.cancelAt;
+    if (c.rename)
+      g_system.MoveFileExA = RefusedRename;
+    else
+      g_system.CopyFileA = RefusedCopy;
+    g_system.Sleep = CountedWait;
+    Answerer answerer([](const std::string&) { return IDIGNORE; });
+    EXPECT_EQ(CopyComponentFiles(nullptr, "Velvorine Plugin", "plugin\\*.*", Destination(dest)), 1);
+    std::vector<std::string> questions = answerer.Stop();
+    g_system = kSystemCalls;
+    EXPECT_EQ(questions.size(), c.asked ? 1u : 0u);
+    EXPECT_EQ(FilesIn(dest), c.arrives ? std::vector<std::string>{"velvor.8bf"}
+                                       : std::vector<std::string>{});
+    EXPECT_EQ(e2e::FoldersBelow(dest), std::vector<std::string>{});
+    EXPECT_EQ(g_state.filesNotInstalled, c.arrives ? 0 : 1);
+    EXPECT_EQ(g_waitsAfterCancel, 0) << "the waits went on after Cancel";
+    ExpectIdle();
+  }
+}
+
 // The media changed after the page measured them: a name that no longer fits behind the
 // directory is asked about, the others arrive, and no work folder stays.
 TEST_F(CopyFiles, ANameThatNoLongerFitsIsAskedAbout) {
@@ -496,11 +571,13 @@ TEST_F(CopyFiles, FiftyCancelsAtRandomMoments) {
     ASSERT_TRUE(e2e::MakeDirs(dest));
     DWORD delayMs = random() % static_cast<unsigned>(full * 1.2);
     int threadsBefore = ThreadsOfThisProcess();
+    g_copyReturned = 0;
     HANDLE canceller = CreateThread(nullptr, 0, Canceller, &delayMs, 0, nullptr);
     char* dir = Destination(dest);
     EXPECT_EQ(CopyComponentFiles(nullptr, "Velvorine Plugin", "plugin\\*.*", dir), 1);
+    g_copyReturned = 1;
     std::vector<std::string> afterReturn = FilesIn(dest);
-    ASSERT_EQ(WaitForSingleObject(canceller, 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(canceller, 30000), WAIT_OBJECT_0);
     CloseHandle(canceller);
     EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore) << "round " << round << ": worker left";
     ExpectIdle();

@@ -66,13 +66,17 @@ TEST_F(DirectoryOps, ExistsOnlyForDirectoriesAndLeavesTheCurrentDirectory) {
     EXPECT_EQ(DirectoryExists(c.path.c_str()), c.exists) << "'" << c.path << "'";
     EXPECT_EQ(CurrentDirectory(), cwd_) << "after testing '" << c.path << "'";
   }
-  // A current directory of more bytes than a path buffer holds in a double-byte code page.
+  // A current directory of more bytes than a path buffer holds in a double-byte code page,
+  // and one of more characters than it holds.
   std::wstring longDir = std::wstring(root_.begin(), root_.end()) + std::wstring(150, L'\u8868');
-  ASSERT_TRUE(CreateDirectoryW(longDir.c_str(), nullptr) && SetCurrentDirectoryW(longDir.c_str()));
-  EXPECT_EQ(DirectoryExists(root_.c_str()), 1);
-  wchar_t after[MAX_PATH] = L"";
-  GetCurrentDirectoryW(MAX_PATH, after);
-  EXPECT_EQ(after, longDir);
+  for (const std::wstring& dir : {longDir, longDir + L"\\" + std::wstring(150, L'x')}) {
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + dir).c_str(), nullptr));
+    ASSERT_TRUE(SetCurrentDirectoryW(dir.c_str())) << dir.size() << " characters";
+    EXPECT_EQ(DirectoryExists(root_.c_str()), 1);
+    wchar_t after[2 * MAX_PATH] = L"";
+    GetCurrentDirectoryW(2 * MAX_PATH, after);
+    EXPECT_EQ(after, dir);
+  }
 }
 
 TEST_F(DirectoryOps, TreeCreatesEveryMissingLevel) {

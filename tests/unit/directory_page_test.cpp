@@ -20,7 +20,7 @@ using e2e::Lower;
 using e2e::RemoveTree;
 using e2e::WithoutSlash;
 
-constexpr DWORD kWait = 8000;  // ms
+constexpr DWORD kWait = 30000;  // ms: a deadline, as long as the end-to-end driver's
 const char kScratch[] = "C:\\velvor-unit\\browse";
 
 std::string TextOf(HWND w) {
