@@ -241,11 +241,13 @@ void Upgrade(int runs) {
            floor * 1e3, loop * 1e3, install / floor, target, install / loop);
   };
   printf("\n  2,000 + 200 + 20 x 4 KiB, each method over its own previous install:\n");
-  row("  fresh (one run)", fresh[kInstall], fresh[kFloor], fresh[kLoop], "");
-  if (runs < 1 || t[kInstall][0] < 0) {
-    printf("  the reinstall failed\n");
+  // A failed install has no time: none of its figures is printed.
+  if (fresh[kInstall] < 0 || runs < 1 ||
+      std::count_if(t[kInstall].begin(), t[kInstall].end(), [](double i) { return i < 0; })) {
+    printf("  an install failed\n");
     return;
   }
+  row("  fresh (one run)", fresh[kInstall], fresh[kFloor], fresh[kLoop], "");
   row("  first reinstall", t[kInstall][0], t[kFloor][0], t[kLoop][0], "");
   if (runs > 1) {
     std::vector<double> later[kMethods];
