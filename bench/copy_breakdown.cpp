@@ -17,6 +17,11 @@
 //     window hooks, the worker's start and end through a thread callback of this image;
 //   - three components, 250 + 1 + 1 files, against a bare CopyFileA loop into three
 //     folders (the folders made by the loop as by the install).
+// And, alone when the third argument is "calls": reinstalls of the files, the real
+// CopyComponentFiles over its own previous install against the floor loop over its own,
+// interleaved, with each file and folder call of both counted and timed: the calls per file
+// and their cost, the processor time (of it the user-interface thread's, which shows the
+// file names), and each run's time (the first reinstall, then the later ones).
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -414,6 +419,161 @@ void Timeline(const int (&counts)[kComponentCount], int runs) {
   printf("  %-40s %8.2f\n", "bare loop: folder made, one CopyFileA", Median(bare) * 1e3);
 }
 
+// Every file and folder call of the system-call table, counted and timed: which calls a
+// reinstall makes per file, and what each costs.
+enum Call {
+  kCopy, kMove, kGetAttributes, kSetAttributes, kCreateFile, kDeleteFile, kFindFirst,
+  kMakeFolder, kRemoveFolder, kCallCount
+};
+const char* const kCallNames[kCallCount] = {
+    "CopyFileA", "MoveFileExA", "GetFileAttributesA", "SetFileAttributesA", "CreateFileA",
+    "DeleteFileA", "FindFirstFileA", "CreateDirectoryA", "RemoveDirectoryA"};
+std::atomic<LONGLONG> g_callCount[kCallCount], g_callTicks[kCallCount];
+
+// Runs call, adding one to kind's count and its time to kind's ticks.
+template <typename F>
+auto Counted(Call kind, F call) {
+  LONGLONG start = Ticks();
+  auto result = call();
+  g_callTicks[kind] += Ticks() - start;
+  ++g_callCount[kind];
+  return result;
+}
+BOOL WINAPI CountedCopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
+  return Counted(kCopy, [&] { return kSystemCalls.CopyFileA(from, to, failIfExists); });
+}
+BOOL WINAPI CountedMoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
+  return Counted(kMove, [&] { return kSystemCalls.MoveFileExA(from, to, flags); });
+}
+DWORD WINAPI CountedGetFileAttributesA(LPCSTR path) {
+  return Counted(kGetAttributes, [&] { return kSystemCalls.GetFileAttributesA(path); });
+}
+BOOL WINAPI CountedSetFileAttributesA(LPCSTR path, DWORD attributes) {
+  return Counted(kSetAttributes, [&] { return kSystemCalls.SetFileAttributesA(path, attributes); });
+}
+HANDLE WINAPI CountedCreateFileA(LPCSTR path, DWORD access, DWORD share,
+                                 LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                                 HANDLE model) {
+  return Counted(kCreateFile, [&] {
+    return kSystemCalls.CreateFileA(path, access, share, security, disposition, flags, model);
+  });
+}
+BOOL WINAPI CountedDeleteFileA(LPCSTR path) {
+  return Counted(kDeleteFile, [&] { return kSystemCalls.DeleteFileA(path); });
+}
+HANDLE WINAPI CountedFindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+  return Counted(kFindFirst, [&] { return kSystemCalls.FindFirstFileA(pattern, data); });
+}
+BOOL WINAPI CountedCreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
+  return Counted(kMakeFolder, [&] { return kSystemCalls.CreateDirectoryA(path, security); });
+}
+BOOL WINAPI CountedRemoveDirectoryA(LPCSTR path) {
+  return Counted(kRemoveFolder, [&] { return kSystemCalls.RemoveDirectoryA(path); });
+}
+
+void ClearCallCounts() {
+  for (int k = 0; k < kCallCount; ++k) g_callCount[k] = g_callTicks[k] = 0;
+}
+
+// The floor loop over its own previous install in dest-floor: each file copied to a new
+// name in a folder of its own, then renamed over the file, through the counted calls.
+double FloorReinstall(const std::vector<std::string>& names) {
+  std::string src = std::string(kRoot) + "media\\files\\", dst = std::string(kRoot) + "dest-floor\\";
+  std::string work = dst + "~floor";
+  double t = Now();
+  CreateDirectoryA(dst.c_str(), nullptr);
+  g_system.CreateDirectoryA(work.c_str(), nullptr);
+  int number = 0;
+  for (const std::string& n : names) {
+    std::string temp = work + "\\" + std::to_string(number++) + ".tmp";
+    if (g_system.CopyFileA((src + n).c_str(), temp.c_str(), TRUE))
+      g_system.MoveFileExA(temp.c_str(), (dst + n).c_str(), MOVEFILE_REPLACE_EXISTING);
+  }
+  g_system.RemoveDirectoryA(work.c_str());
+  return Now() - t;
+}
+
+// Reinstalls, the real copy and the floor each over its own previous install, interleaved;
+// the calls of each per file and their cost, and the time of each run.
+void ReinstallCalls(const std::vector<std::string>& names, int runs) {
+  g_system.CopyFileA = CountedCopyFileA;
+  g_system.MoveFileExA = CountedMoveFileExA;
+  g_system.GetFileAttributesA = CountedGetFileAttributesA;
+  g_system.SetFileAttributesA = CountedSetFileAttributesA;
+  g_system.CreateFileA = CountedCreateFileA;
+  g_system.DeleteFileA = CountedDeleteFileA;
+  g_system.FindFirstFileA = CountedFindFirstFileA;
+  g_system.CreateDirectoryA = CountedCreateDirectoryA;
+  g_system.RemoveDirectoryA = CountedRemoveDirectoryA;
+  RemoveTree(std::string(kRoot) + "dest-floor");
+  RealCopy(false);  // the installs that the runs replace, not timed
+  FloorReinstall(names);
+  enum { kReal, kFloor, kMethods };
+  std::vector<double> time[kMethods];
+  std::vector<double> count[kMethods][kCallCount], cost[kMethods][kCallCount];
+  LARGE_INTEGER f;
+  QueryPerformanceFrequency(&f);
+  // Processor time of this thread (the user-interface thread of the real copy, which runs
+  // its dialog) and of the whole process, in seconds.
+  auto cpu = [](bool process) {
+    FILETIME created, ended, kernel, user;
+    if (process ? !GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)
+                : !GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user))
+      return 0.0;
+    auto seconds = [](FILETIME t) {
+      return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+  };
+  std::vector<double> uiCpu[kMethods], allCpu[kMethods];
+  for (int r = 0; r < runs; ++r) {
+    for (int m = 0; m < kMethods; ++m) {
+      ClearCallCounts();
+      double ui = cpu(false), all = cpu(true);
+      time[m].push_back(m == kReal ? RealCopy(true) : FloorReinstall(names));
+      uiCpu[m].push_back(cpu(false) - ui);
+      allCpu[m].push_back(cpu(true) - all);
+      for (int k = 0; k < kCallCount; ++k) {
+        count[m][k].push_back(double(g_callCount[k]));
+        cost[m][k].push_back(double(g_callTicks[k]) / double(f.QuadPart));
+      }
+    }
+  }
+  g_system = kSystemCalls;
+  double n = double(names.size());
+  printf("Reinstall of %zu files of 4 KiB, each method over its own previous install, %d "
+         "interleaved runs;\nper file: calls, and microseconds in them (medians):\n\n",
+         names.size(), runs);
+  printf("  %-20s %14s %14s\n", "", "CopyComponentFiles", "floor loop");
+  printf("  %-20s %6s %7s %6s %7s\n", "call", "calls", "us", "calls", "us");
+  for (int k = 0; k < kCallCount; ++k) {
+    if (Median(count[kReal][k]) == 0 && Median(count[kFloor][k]) == 0) continue;
+    printf("  %-20s %6.3f %7.1f %6.3f %7.1f\n", kCallNames[k], Median(count[kReal][k]) / n,
+           Median(cost[kReal][k]) / n * 1e6, Median(count[kFloor][k]) / n,
+           Median(cost[kFloor][k]) / n * 1e6);
+  }
+  printf("  %-20s %14.1f %14.1f  (%.2fx the floor)\n", "whole run, us per file",
+         Median(time[kReal]) / n * 1e6, Median(time[kFloor]) / n * 1e6,
+         Median(time[kReal]) / Median(time[kFloor]));
+  // New files cost more as the runs go on when the file system passes over the numbers of
+  // files it removed a moment ago: that shows in the copies (each makes a file), not in the
+  // renames.
+  printf("  %-20s %14.1f %14.1f\n", "processor, us per file", Median(allCpu[kReal]) / n * 1e6,
+         Median(allCpu[kFloor]) / n * 1e6);
+  printf("  %-20s %14.1f %14.1f\n", "  of it the UI thread", Median(uiCpu[kReal]) / n * 1e6,
+         Median(uiCpu[kFloor]) / n * 1e6);
+  printf("\n  each run: ms, then us per file in CopyFileA and MoveFileExA\n");
+  printf("  %-13s %8s %8s %6s %8s %8s %8s %8s\n", "", "real", "floor", "ratio", "copy",
+         "floor's", "rename", "floor's");
+  for (int r = 0; r < runs; ++r)
+    printf("  reinstall %-3d %8.1f %8.1f %5.2fx %8.1f %8.1f %8.1f %8.1f\n", r + 1,
+           time[kReal][r] * 1e3, time[kFloor][r] * 1e3, time[kReal][r] / time[kFloor][r],
+           cost[kReal][kCopy][r] / n * 1e6, cost[kFloor][kCopy][r] / n * 1e6,
+           cost[kReal][kMove][r] / n * 1e6, cost[kFloor][kMove][r] / n * 1e6);
+  RemoveTree(std::string(kRoot) + "dest-real");
+  RemoveTree(std::string(kRoot) + "dest-floor");
+}
+
 // The fixed cost of the install step: one component of one file as a timeline, and
 // three components of 252 files against the bare loop.
 void FixedCosts(int runs) {
@@ -478,6 +638,10 @@ int main(int argc, char** argv) {
   snprintf(g_state.moduleDir, kPathSize, "%smedia\\", kRoot);
   g_state.moduleNameSlot = g_state.moduleDir + strlen(g_state.moduleDir);
 
+  if (argc > 3 && strcmp(argv[3], "calls") == 0) {
+    ReinstallCalls(names, runs);
+    return 0;
+  }
   if (argc > 3 && strcmp(argv[3], "fixed") == 0) {
     FixedCosts(runs);
     return 0;

@@ -2,7 +2,7 @@
 // and against the floor of a crash-safe install (each file copied to a new temporary name,
 // then renamed over its own), under the same Wine:
 //   install_bench.exe path\to\setup.exe [runs] [parts] [path\to\setup_timed.exe]
-// parts: any of small, reinstall, large, three, counts, phases, separated by commas
+// parts: any of small, reinstall, large, three, upgrade, counts, phases, separated by commas
 // (default: all; phases only with the timed build, the program's moments of the install
 // step recorded by setup_timed.exe, see app/timing_marks.h).
 // An install is driven like the end-to-end scenarios: the components of the payload chosen
@@ -12,6 +12,8 @@
 // same names from the same folders into empty folders, as the install does; the floor loop
 // makes its temporary names in a folder of their own beside the files, the cheapest place
 // under Wine. Printed: medians of interleaved runs, their ratios, and microseconds per file.
+// "upgrade" is the reinstall as users meet it: three components, each method (the install,
+// the loop, the floor) over its own previous install in folders of its own.
 #include <windows.h>
 #include <psapi.h>
 #include <stdio.h>
@@ -209,6 +211,55 @@ Figures Measure(const Payload& p, const std::string& tag, int runs, bool withFlo
   return {Median(install), Median(loop), f};
 }
 
+// The reinstall as users meet it: the three components over a previous install of their
+// own. Each method writes folders of its own, installed once untimed, then runs times over
+// what it wrote the run before, interleaved. The first reinstall and the median of the later
+// ones are printed apart: what grows from run to run shows in the second.
+void Upgrade(int runs) {
+  Payload p = MakePayload("upgrade", {200, 2000, 20}, 4096);
+  enum { kInstall, kLoop, kFloor, kMethods };
+  const char* const tags[kMethods] = {"upgrade\\install", "upgrade\\loop", "upgrade\\floor"};
+  auto once = [&](int m) {
+    if (m == kInstall) return WholeInstall(p, tags[m]);
+    return m == kLoop ? BareLoop(p, tags[m]) : FloorLoop(p, tags[m]);
+  };
+  double fresh[kMethods];
+  for (int m = 0; m < kMethods; ++m) {
+    RemoveTree(kRoot + std::string(tags[m]));
+    MakeDirs(kRoot + std::string(tags[m]));
+    fresh[m] = once(m);
+  }
+  g_over = true;
+  std::vector<double> t[kMethods];
+  for (int r = 0; r < runs; ++r)
+    for (int m = 0; m < kMethods; ++m) t[m].push_back(once(m));
+  g_over = false;
+  for (int m = 0; m < kMethods; ++m) RemoveTree(kRoot + std::string(tags[m]));
+  auto row = [](const char* label, double install, double floor, double loop,
+                const char* target) {
+    printf("  %-22s %11.1f %9.1f %9.1f %7.2fx %8s %7.2fx\n", label, install * 1e3,
+           floor * 1e3, loop * 1e3, install / floor, target, install / loop);
+  };
+  printf("\n  2,000 + 200 + 20 x 4 KiB, each method over its own previous install:\n");
+  // A failed install has no time: none of its figures is printed.
+  if (fresh[kInstall] < 0 || runs < 1 ||
+      std::count_if(t[kInstall].begin(), t[kInstall].end(), [](double i) { return i < 0; })) {
+    printf("  an install failed\n");
+    return;
+  }
+  row("  fresh (one run)", fresh[kInstall], fresh[kFloor], fresh[kLoop], "");
+  row("  first reinstall", t[kInstall][0], t[kFloor][0], t[kLoop][0], "");
+  if (runs > 1) {
+    std::vector<double> later[kMethods];
+    for (int m = 0; m < kMethods; ++m) later[m].assign(t[m].begin() + 1, t[m].end());
+    row("  later ones (median)", Median(later[kInstall]), Median(later[kFloor]),
+        Median(later[kLoop]), "<= 1.15x");
+  }
+  printf("  %-22s", "  each run, /floor:");
+  for (int r = 0; r < runs; ++r) printf(" %.2f", t[kInstall][r] / t[kFloor][r]);
+  printf("\n");
+}
+
 const char* const kInstallMarkNames[kTimingMarkCount - kStartupMarkCount] = {
     "install step begins (last page closed)", "source folder listed",
     "worker's first step (progress dialog up)", "worker: files placed, work folder gone",
@@ -292,7 +343,8 @@ int main(int argc, char** argv) {
   auto wanted = [&](const char* part) { return parts.find(part) != std::string::npos; };
   setvbuf(stdout, nullptr, _IONBF, 0);
 
-  if (wanted("three") || wanted("small") || wanted("reinstall") || wanted("large")) {
+  if (wanted("three") || wanted("small") || wanted("reinstall") || wanted("large") ||
+      wanted("upgrade")) {
     printf("Whole install (Install step to completion message) vs bare CopyFileA loop and the\n");
     printf("floor loop (copy to a new temporary name, rename over), medians of %d interleaved\n",
            runs);
@@ -338,6 +390,8 @@ int main(int argc, char** argv) {
     if (std::string(c.tag) == "large")  // 1 GiB less on the disk
       for (const std::string& n : p.names[0]) DeleteFileA((p.media + "plugin\\" + n).c_str());
   }
+
+  if (wanted("upgrade")) Upgrade(runs);
 
   if (wanted("phases") && argc > 4) Phases(argv[4], runs);
 

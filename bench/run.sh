@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Prints the benchmarks: whole installs against a bare CopyFileA loop and the floor loop of a
 # crash-safe install (copy to a new temporary name, rename over the file) (with setup.exe's
-# peak memory), where the copy of small files spends its time, and start-up against a
+# peak memory; the reinstall of three components also with each method over its own previous
+# install, the first reinstall and the later ones apart), where the copy of small files spends
+# its time, the calls of a reinstall per file against the floor's, new files natively after
+# removed ones, and start-up against a
 # bare program with the size of setup.exe; and where the install step's time goes, from
 # the moments that setup's timed build records. Figures, not a test; ctest never runs this.
 #   bench/run.sh [runs]        (default 5; the payloads stay in the prefix's C:\velvor-bench)
@@ -23,13 +26,19 @@ run=("$root/scripts/wine-run.sh" --build "$build" --arch $arch --)
 out="$build/bench"
 # Wine's output goes to a file: its desktop process lingers with the pipe open.
 "${run[@]}" "$build/bench/install_bench.exe" "$build/setup.exe" "$runs" \
-  small,reinstall,large,three,counts,phases "$build/bench/setup_timed.exe" >"$out/install.txt" 2>&1 ||
+  small,reinstall,large,three,upgrade,counts,phases "$build/bench/setup_timed.exe" >"$out/install.txt" 2>&1 ||
   { cat "$out/install.txt"; exit 1; }
 tr -d '\r' <"$out/install.txt"
 echo
 "${run[@]}" "$build/bench/copy_breakdown.exe" 1000 "$runs" >"$out/breakdown.txt" 2>&1 ||
   { cat "$out/breakdown.txt"; exit 1; }
 tr -d '\r' <"$out/breakdown.txt"
+echo
+"${run[@]}" "$build/bench/copy_breakdown.exe" 2000 "$runs" calls >"$out/calls.txt" 2>&1 ||
+  { cat "$out/calls.txt"; exit 1; }
+tr -d '\r' <"$out/calls.txt"
+echo
+python3 "$root/bench/new_files.py" "$out"
 echo
 "${run[@]}" "$build/bench/startup_bench.exe" "$build/media/setup.exe" \
   "$build/bench/setup_timed.exe" "$build/bench/bare_message_box.exe" "$runs" >"$out/startup.txt" 2>&1 ||
