@@ -761,9 +761,28 @@ bool CopyUnderWay(const std::string& dir, const std::string& name, long long byt
   std::vector<std::string> folders = FoldersBelow(dir);
   folders.push_back("");
   for (const std::string& f : folders) {
-    std::string folder = f.empty() ? dir : dir + "\\" + f;
-    for (const std::string& n : FilesIn(folder))
-      if (!(f.empty() && n == name) && FileSize(folder + "\\" + n) >= bytes) return true;
+    // Listed on a handle that shares deleting too: setup holds its work folder against
+    // renaming, and a search by name (which under Wine does not share deleting) is refused.
+    HANDLE h = CreateFileA((f.empty() ? dir : dir + "\\" + f).c_str(), FILE_LIST_DIRECTORY,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) continue;
+    alignas(8) BYTE buffer[8192];
+    bool found = false;
+    for (auto next = FileIdBothDirectoryRestartInfo;
+         !found && GetFileInformationByHandleEx(h, next, buffer, sizeof buffer);
+         next = FileIdBothDirectoryInfo) {
+      for (BYTE* at = buffer;; ) {
+        auto* e = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(at);
+        std::wstring n(e->FileName, e->FileNameLength / sizeof(WCHAR));
+        std::wstring wanted(name.begin(), name.end());
+        if (e->EndOfFile.QuadPart >= bytes && !(f.empty() && n == wanted)) found = true;
+        if (!e->NextEntryOffset) break;
+        at += e->NextEntryOffset;
+      }
+    }
+    CloseHandle(h);
+    if (found) return true;
   }
   return false;
 }
