@@ -445,6 +445,16 @@ BOOL WINAPI RefusedCopy(LPCSTR s, LPCSTR d, BOOL x) {
 BOOL WINAPI RefusedRename(LPCSTR s, LPCSTR d, DWORD f) {
   return !Refused() && kSystemCalls.MoveFileExA(s, d, f);
 }
+// A scanner holding every temporary copy: its removal by handle is refused.
+BOOL WINAPI RefusedRemoval(HANDLE h, FILE_INFO_BY_HANDLE_CLASS c, LPVOID b, DWORD n) {
+  char path[MAX_PATH * 2] = "";
+  const char* name = GetFinalPathNameByHandleA(h, path, sizeof path, 0) ? strrchr(path, '\\') : "";
+  if (c == FileDispositionInfo && name && std::string(name).rfind("\\~vlv0", 0) == 0) {
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return FALSE;
+  }
+  return kSystemCalls.SetFileInformationByHandle(h, c, b, n);
+}
 void WINAPI CountedWait(DWORD) {
   if (g_cancelAt && g_waits > g_cancelAt) ++g_waitsAfterCancel;
   if (++g_waits != g_cancelAt) return;
@@ -456,7 +466,9 @@ void WINAPI CountedWait(DWORD) {
 }
 
 // A lock that passes within the table of waits is waited out without a question; one held
-// past it is asked about; a Cancel during the waits ends them at once.
+// past it is asked about; a Cancel during the waits ends them at once. A copy that a
+// scanner keeps from being removed stays for the restart, and its file counts as not
+// installed even when a Retry then places it.
 TEST_F(CopyFiles, APassingLockIsWaitedOutAndCancelEndsTheWait) {
   MakeSource("plugin", {"velvor.8bf"});
   struct Case {
@@ -465,6 +477,7 @@ TEST_F(CopyFiles, APassingLockIsWaitedOutAndCancelEndsTheWait) {
     int refusals;
     int cancelAt;   // the wait that presses Cancel; 0: none
     bool asked, arrives;
+    bool copyHeld = false;  // then Retry, and the file counts as not installed
   };
   const Case cases[] = {
       {"copy refused 4 times", false, 4, 0, false, true},
@@ -473,6 +486,7 @@ TEST_F(CopyFiles, APassingLockIsWaitedOutAndCancelEndsTheWait) {
       {"rename refused past the waits", true, 1000, 0, true, false},
       {"cancel in a copy's wait", false, 1000, 2, false, false},
       {"cancel in a rename's wait", true, 1000, 2, false, false},
+      {"a held copy left, then Retry", true, 6, 0, true, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -487,15 +501,17 @@ TEST_F(CopyFiles, APassingLockIsWaitedOutAndCancelEndsTheWait) {
     else
       g_system.CopyFileA = RefusedCopy;
     g_system.Sleep = CountedWait;
-    Answerer answerer([](const std::string&) { return IDIGNORE; });
+    if (c.copyHeld) g_system.SetFileInformationByHandle = RefusedRemoval;
+    Answerer answerer([&](const std::string&) { return c.copyHeld ? IDRETRY : IDIGNORE; });
     EXPECT_EQ(CopyComponentFiles(nullptr, "Velvorine Plugin", "plugin\\*.*", Destination(dest)), 1);
     std::vector<std::string> questions = answerer.Stop();
     g_system = kSystemCalls;
     EXPECT_EQ(questions.size(), c.asked ? 1u : 0u);
     EXPECT_EQ(FilesIn(dest), c.arrives ? std::vector<std::string>{"velvor.8bf"}
                                        : std::vector<std::string>{});
-    EXPECT_EQ(e2e::FoldersBelow(dest), std::vector<std::string>{});
-    EXPECT_EQ(g_state.filesNotInstalled, c.arrives ? 0 : 1);
+    // A work folder with a copy left in it stays, marked, for the next install.
+    EXPECT_EQ(e2e::FoldersBelow(dest).size(), c.copyHeld ? 1u : 0u);
+    EXPECT_EQ(g_state.filesNotInstalled, c.arrives && !c.copyHeld ? 0 : 1);
     EXPECT_EQ(g_waitsAfterCancel, 0) << "the waits went on after Cancel";
     ExpectIdle();
   }
