@@ -491,11 +491,13 @@ TEST_F(Install, ForcedEndsLeaveNothingThatTheNextInstallKeeps) {
                         : INVALID_HANDLE_VALUE;
     SetupProcess setup(media);
     WalkToInstall(setup, all);
-    // A progress dialog showing this text on one of its lines (whichever component's).
+    // A progress dialog showing this text on one of its lines (whichever component's; a
+    // dialog may go between its finding and its reading).
     auto awaitShown = [&](int id, const std::string& text) {
       for (DWORD start = GetTickCount(); GetTickCount() - start < 60000; Sleep(5)) {
         HWND d = setup.Find("#32770", "Installing Files", IDC_COPYFILE);
-        if (d && ItemText(d, id) == text) return true;
+        HWND line = d ? GetDlgItem(d, id) : nullptr;
+        if (line && TextOf(line) == text) return true;
       }
       return false;
     };
