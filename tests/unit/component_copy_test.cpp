@@ -442,7 +442,9 @@ bool Refused() {
 BOOL WINAPI RefusedCopy(LPCSTR s, LPCSTR d, BOOL x) {
   return !Refused() && kSystemCalls.CopyFileA(s, d, x);
 }
+int g_leftToRestart = 0;
 BOOL WINAPI RefusedRename(LPCSTR s, LPCSTR d, DWORD f) {
+  if (f & MOVEFILE_DELAY_UNTIL_REBOOT) return ++g_leftToRestart;  // noted, not asked
   return !Refused() && kSystemCalls.MoveFileExA(s, d, f);
 }
 // A scanner holding every temporary copy: its removal by handle is refused.
@@ -494,7 +496,7 @@ TEST_F(CopyFiles, APassingLockIsWaitedOutAndCancelEndsTheWait) {
     ASSERT_TRUE(e2e::MakeDirs(dest));
     g_state.filesNotInstalled = 0;
     g_refusals = c.refusals;
-    g_waits = g_waitsAfterCancel = 0;
+    g_waits = g_waitsAfterCancel = g_leftToRestart = 0;
     g_cancelAt = c.cancelAt;
     if (c.rename)
       g_system.MoveFileExA = RefusedRename;
@@ -512,6 +514,7 @@ TEST_F(CopyFiles, APassingLockIsWaitedOutAndCancelEndsTheWait) {
     // A work folder with a copy left in it stays, marked, for the next install.
     EXPECT_EQ(e2e::FoldersBelow(dest).size(), c.copyHeld ? 1u : 0u);
     EXPECT_EQ(g_state.filesNotInstalled, c.arrives && !c.copyHeld ? 0 : 1);
+    EXPECT_EQ(g_leftToRestart, c.copyHeld ? 1 : 0) << "the held copy left to the restart";
     EXPECT_EQ(g_waitsAfterCancel, 0) << "the waits went on after Cancel";
     ExpectIdle();
   }
