@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "app/backdrop.h"
+#include "bench/bench_root.h"
 #include "app/center_window.h"
 #include "app/installer_state.h"
 #include "install/component_copy.h"
@@ -46,7 +47,7 @@ using e2e::MakeDirs;
 using e2e::RemoveTree;
 using e2e::WriteFileOfSize;
 
-const char kRoot[] = "C:\\velvor-bench\\breakdown\\";
+const std::string kRoot = BenchRoot() + "breakdown\\";
 enum SideMode { kTextsShown, kTextsHidden, kEmptySends };
 int g_entries = 1000;
 SideMode g_mode = kTextsShown;
@@ -635,7 +636,7 @@ int main(int argc, char** argv) {
   int runs = argc > 2 ? atoi(argv[2]) : 5;
   g_state.instance = GetModuleHandleA(nullptr);
   std::vector<std::string> names = MakeSource(g_entries);
-  snprintf(g_state.moduleDir, kPathSize, "%smedia\\", kRoot);
+  snprintf(g_state.moduleDir, kPathSize, "%smedia\\", kRoot.c_str());
   g_state.moduleNameSlot = g_state.moduleDir + strlen(g_state.moduleDir);
 
   if (argc > 3 && strcmp(argv[3], "calls") == 0) {

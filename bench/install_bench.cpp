@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_root.h"
 #include "bench/timing_marks_block.h"
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
@@ -30,7 +31,7 @@ namespace {
 
 using namespace e2e;
 
-const char kRoot[] = "C:\\velvor-bench\\";
+const std::string& Root() { return BenchRoot(); }
 
 double Now() {
   LARGE_INTEGER f, c;
@@ -70,7 +71,7 @@ struct Payload {
 // between runs of the benchmark when it is already complete.
 Payload MakePayload(const std::string& tag, const int (&counts)[kFolderCount], long long bytes) {
   Payload p;
-  p.media = kRoot + tag + "\\media\\";
+  p.media = Root() + tag + "\\media\\";
   p.several = counts[1] || counts[2];
   MakeDirs(p.media);
   CopyFileA(SetupExe().c_str(), (p.media + "setup.exe").c_str(), FALSE);
@@ -95,7 +96,7 @@ Payload MakePayload(const std::string& tag, int count, long long bytes) {
 // The destination, emptied first unless the run installs over the files already there.
 bool g_over = false;
 std::string FreshDest(const std::string& tag) {
-  std::string dest = kRoot + tag + "\\dest";
+  std::string dest = Root() + tag + "\\dest";
   if (!g_over) RemoveTree(dest);
   return dest;
 }
@@ -205,7 +206,7 @@ Figures Measure(const Payload& p, const std::string& tag, int runs, bool withFlo
     loop.push_back(BareLoop(p, tag));
     if (withFloor) floor.push_back(FloorLoop(p, tag));
   }
-  RemoveTree(kRoot + tag + "\\dest");
+  RemoveTree(Root() + tag + "\\dest");
   double f = floor.empty() ? -1 : Median(floor);
   if (install.empty()) return {-1, Median(loop), f};
   return {Median(install), Median(loop), f};
@@ -225,8 +226,8 @@ void Upgrade(int runs) {
   };
   double fresh[kMethods];
   for (int m = 0; m < kMethods; ++m) {
-    RemoveTree(kRoot + std::string(tags[m]));
-    MakeDirs(kRoot + std::string(tags[m]));
+    RemoveTree(Root() + std::string(tags[m]));
+    MakeDirs(Root() + std::string(tags[m]));
     fresh[m] = once(m);
   }
   g_over = true;
@@ -234,13 +235,14 @@ void Upgrade(int runs) {
   for (int r = 0; r < runs; ++r)
     for (int m = 0; m < kMethods; ++m) t[m].push_back(once(m));
   g_over = false;
-  for (int m = 0; m < kMethods; ++m) RemoveTree(kRoot + std::string(tags[m]));
+  for (int m = 0; m < kMethods; ++m) RemoveTree(Root() + std::string(tags[m]));
   auto row = [](const char* label, double install, double floor, double loop,
                 const char* target) {
     printf("  %-22s %11.1f %9.1f %9.1f %7.2fx %8s %7.2fx\n", label, install * 1e3,
            floor * 1e3, loop * 1e3, install / floor, target, install / loop);
   };
-  printf("\n  2,000 + 200 + 20 x 4 KiB, each method over its own previous install:\n");
+  printf("\n  2,000 + 200 + 20 x 4 KiB, each method over its own previous install, in %s:\n",
+         Root().c_str());
   // A failed install has no time: none of its figures is printed.
   if (fresh[kInstall] < 0 || runs < 1 ||
       std::count_if(t[kInstall].begin(), t[kInstall].end(), [](double i) { return i < 0; })) {
@@ -304,7 +306,7 @@ void Phases(const std::string& timed, int runs) {
         if (marks[m])
           at[m].push_back((double(marks[m]) / double(frequency.QuadPart) - g_clickedAt) * 1e3);
     }
-    RemoveTree(kRoot + std::string(c.tag) + "\\dest");
+    RemoveTree(Root() + std::string(c.tag) + "\\dest");
     printf("\nWhere the install step goes: %s,\nms from the click of the last page's Next, "
            "medians of %zu runs of the timed build; (+ms) after the moment above:\n",
            c.label, seen.size());
