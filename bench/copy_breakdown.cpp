@@ -226,10 +226,12 @@ BOOL WINAPI TimedMoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
   Note(kFilePlaced);
   return moved;
 }
-BOOL WINAPI TimedRemoveDirectoryA(LPCSTR path) {
-  BOOL removed = kSystemCalls.RemoveDirectoryA(path);
-  Note(kWorkFolderRemoved);
-  return removed;
+// The work folder goes by handle: its marker's removal, then its own.
+BOOL WINAPI TimedSetFileInformationByHandle(HANDLE h, FILE_INFO_BY_HANDLE_CLASS c, LPVOID b,
+                                            DWORD n) {
+  BOOL done = kSystemCalls.SetFileInformationByHandle(h, c, b, n);
+  if (c == FileDispositionInfo) Note(kWorkFolderRemoved);
+  return done;
 }
 LSTATUS WINAPI TimedRegCreateKeyExA(HKEY key, LPCSTR sub, DWORD reserved, LPSTR cls,
                                     DWORD options, REGSAM sam, LPSECURITY_ATTRIBUTES sa,
@@ -423,12 +425,12 @@ void Timeline(const int (&counts)[kComponentCount], int runs) {
 // Every file and folder call of the system-call table, counted and timed: which calls a
 // reinstall makes per file, and what each costs.
 enum Call {
-  kCopy, kMove, kGetAttributes, kSetAttributes, kCreateFile, kDeleteFile, kFindFirst,
-  kMakeFolder, kRemoveFolder, kCallCount
+  kCopy, kMove, kGetAttributes, kSetAttributes, kCreateFile, kFindFirst, kMakeFolder,
+  kRemoveFolder, kCallCount
 };
 const char* const kCallNames[kCallCount] = {
     "CopyFileA", "MoveFileExA", "GetFileAttributesA", "SetFileAttributesA", "CreateFileA",
-    "DeleteFileA", "FindFirstFileA", "CreateDirectoryA", "RemoveDirectoryA"};
+    "FindFirstFileA", "CreateDirectoryA", "RemoveDirectoryA"};
 std::atomic<LONGLONG> g_callCount[kCallCount], g_callTicks[kCallCount];
 
 // Runs call, adding one to kind's count and its time to kind's ticks.
@@ -459,17 +461,14 @@ HANDLE WINAPI CountedCreateFileA(LPCSTR path, DWORD access, DWORD share,
     return kSystemCalls.CreateFileA(path, access, share, security, disposition, flags, model);
   });
 }
-BOOL WINAPI CountedDeleteFileA(LPCSTR path) {
-  return Counted(kDeleteFile, [&] { return kSystemCalls.DeleteFileA(path); });
-}
 HANDLE WINAPI CountedFindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
   return Counted(kFindFirst, [&] { return kSystemCalls.FindFirstFileA(pattern, data); });
 }
 BOOL WINAPI CountedCreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
   return Counted(kMakeFolder, [&] { return kSystemCalls.CreateDirectoryA(path, security); });
 }
-BOOL WINAPI CountedRemoveDirectoryA(LPCSTR path) {
-  return Counted(kRemoveFolder, [&] { return kSystemCalls.RemoveDirectoryA(path); });
+BOOL WINAPI CountedRemoveDirectoryA(LPCSTR path) {  // the floor's; setup removes by handle
+  return Counted(kRemoveFolder, [&] { return RemoveDirectoryA(path); });
 }
 
 void ClearCallCounts() {
@@ -490,7 +489,7 @@ double FloorReinstall(const std::vector<std::string>& names) {
     if (g_system.CopyFileA((src + n).c_str(), temp.c_str(), TRUE))
       g_system.MoveFileExA(temp.c_str(), (dst + n).c_str(), MOVEFILE_REPLACE_EXISTING);
   }
-  g_system.RemoveDirectoryA(work.c_str());
+  CountedRemoveDirectoryA(work.c_str());
   return Now() - t;
 }
 
@@ -502,10 +501,8 @@ void ReinstallCalls(const std::vector<std::string>& names, int runs) {
   g_system.GetFileAttributesA = CountedGetFileAttributesA;
   g_system.SetFileAttributesA = CountedSetFileAttributesA;
   g_system.CreateFileA = CountedCreateFileA;
-  g_system.DeleteFileA = CountedDeleteFileA;
   g_system.FindFirstFileA = CountedFindFirstFileA;
   g_system.CreateDirectoryA = CountedCreateDirectoryA;
-  g_system.RemoveDirectoryA = CountedRemoveDirectoryA;
   RemoveTree(std::string(kRoot) + "dest-floor");
   RealCopy(false);  // the installs that the runs replace, not timed
   FloorReinstall(names);
@@ -590,7 +587,7 @@ void FixedCosts(int runs) {
   g_system.CreateDirectoryA = TimedCreateDirectoryA;
   g_system.CopyFileA = TimedCopyFileA;
   g_system.MoveFileExA = TimedMoveFileExA;
-  g_system.RemoveDirectoryA = TimedRemoveDirectoryA;
+  g_system.SetFileInformationByHandle = TimedSetFileInformationByHandle;
   g_system.RegCreateKeyExA = TimedRegCreateKeyExA;
   g_system.RegSetValueExA = TimedRegSetValueExA;
 

@@ -63,10 +63,11 @@ bool NameTemp(Placement& p) {
   bool inWork = p.work.length != 0;
   const char* folder = inWork ? p.work.path : p.dest;
   size_t length = inWork ? p.work.length : p.dirLength;
-  memcpy(p.temp, folder, length);  // shorter than the buffer: it held a name behind it
+  if (length >= sizeof p.temp) return false;
+  memcpy(p.temp, folder, length);
   char name[kTempNameLength + 1];
   FormatTempName(name, p.nextTemp++);
-  return WriteAtSlot(p.temp, kPathSize, p.temp + length, name);
+  return WriteAtSlot(p.temp, sizeof p.temp, p.temp + length, name);
 }
 
 // Step one: the source copied to a temporary name that this run made.

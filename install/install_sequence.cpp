@@ -59,11 +59,12 @@ int InstallSelected(HWND parent) {
   // before any file is copied.
   HeldHandle held[kComponentCount];
   for (const Component& c : kComponents) {
+    if (!ComponentWanted(c)) continue;
     bool created = false;
-    if (!ComponentWanted(c) ||
-        (EnsureDirectory(ComponentDirectory(c), &created) &&
-         (held[&c - kComponents] = HoldDestination(ComponentDirectory(c), created)).IsOpen()))
-      continue;
+    HeldHandle& hold = held[&c - kComponents];
+    if (EnsureDirectory(ComponentDirectory(c), &created))
+      hold = HoldDestination(ComponentDirectory(c), created);
+    if (hold.IsOpen()) continue;
     // A path buffer always fits the message whole.
     static_assert(sizeof "Could not create " + kPathSize <= kTextSize, "the message fits");
     (void)FormatText(g_state.messageText, "Could not create %s", ComponentDirectory(c));

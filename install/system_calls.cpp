@@ -19,11 +19,9 @@ BOOL WINAPI SetProcessMitigationPolicyIfThere(PROCESS_MITIGATION_POLICY policy, 
 }  // namespace
 
 const SystemCalls kSystemCalls = {
-    ::GetCurrentDirectoryW, ::SetCurrentDirectoryA, ::CreateDirectoryA, ::RemoveDirectoryA,
-    ::FindFirstFileA,
+    ::GetCurrentDirectoryW, ::SetCurrentDirectoryA, ::CreateDirectoryA, ::FindFirstFileA,
     ::FindNextFileA,        ::HeapAlloc,            ::HeapReAlloc,      ::CopyFileA,
-    ::GetFileAttributesA,   ::SetFileAttributesA,   ::MoveFileExA,      ::DeleteFileA,
-    ::CreateFileA,          ::GetFileInformationByHandleEx,  ::SetFileInformationByHandle,
+    ::GetFileAttributesA,   ::SetFileAttributesA,   ::MoveFileExA,      ::CreateFileA,          ::GetFileInformationByHandleEx,  ::SetFileInformationByHandle,
     ::GetSecurityInfo,      ::RegCreateKeyExA,      ::RegSetValueExA,   ::Sleep,
     SetProcessMitigationPolicyIfThere,
 };

@@ -11,7 +11,6 @@ struct SystemCalls {
   decltype(&::GetCurrentDirectoryW) GetCurrentDirectoryW;
   decltype(&::SetCurrentDirectoryA) SetCurrentDirectoryA;
   decltype(&::CreateDirectoryA) CreateDirectoryA;
-  decltype(&::RemoveDirectoryA) RemoveDirectoryA;
   decltype(&::FindFirstFileA) FindFirstFileA;
   decltype(&::FindNextFileA) FindNextFileA;
   decltype(&::HeapAlloc) HeapAlloc;
@@ -20,7 +19,6 @@ struct SystemCalls {
   decltype(&::GetFileAttributesA) GetFileAttributesA;
   decltype(&::SetFileAttributesA) SetFileAttributesA;
   decltype(&::MoveFileExA) MoveFileExA;
-  decltype(&::DeleteFileA) DeleteFileA;
   decltype(&::CreateFileA) CreateFileA;
   decltype(&::GetFileInformationByHandleEx) GetFileInformationByHandleEx;
   decltype(&::SetFileInformationByHandle) SetFileInformationByHandle;

@@ -163,7 +163,7 @@ bool MakeWorkFolder(WorkFolder& work, const char* dest, size_t dirLength) {
   for (unsigned number = 0; number < kWorkFolderTries; ++number) {
     char name[kTempNameLength + 1];
     FormatName(name, "~vlvw", number);
-    memcpy(work.path + dirLength, name, sizeof name);  // fits: kWorkRoom
+    if (!WriteAtSlot(work.path, kPathSize, work.path + dirLength, name)) break;
     if (!g_system.CreateDirectoryA(work.path, nullptr)) {
       // A name taken (perhaps somebody else's folder) tries the next number; any other
       // failure leaves the copies beside the files.
@@ -179,8 +179,7 @@ bool MakeWorkFolder(WorkFolder& work, const char* dest, size_t dirLength) {
     size_t length = dirLength + kTempNameLength + 1;
     work.path[length - 1] = '\\';
     char marker[kPathSize];
-    memcpy(marker, work.path, length);
-    memcpy(marker + length, kWorkMarker, sizeof kWorkMarker);  // fits: kWorkRoom
+    if (!TextCopy(marker, work.path) || !TextAppend(marker, kWorkMarker)) break;
     HeldHandle mark(g_system.CreateFileA(marker, GENERIC_WRITE | DELETE, FILE_SHARE_READ,
                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;

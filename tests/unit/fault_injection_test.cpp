@@ -37,7 +37,6 @@ using namespace e2e;
   X(GetCurrentDirectoryW, DWORD, (DWORD n, LPWSTR b), (n, b), 0)                         \
   X(SetCurrentDirectoryA, BOOL, (LPCSTR p), (p), FALSE)                                    \
   X(CreateDirectoryA, BOOL, (LPCSTR p, LPSECURITY_ATTRIBUTES s), (p, s), FALSE)            \
-  X(RemoveDirectoryA, BOOL, (LPCSTR p), (p), FALSE)                                        \
   X(FindFirstFileA, HANDLE, (LPCSTR p, LPWIN32_FIND_DATAA f), (p, f), INVALID_HANDLE_VALUE) \
   X(FindNextFileA, BOOL, (HANDLE h, LPWIN32_FIND_DATAA f), (h, f), FALSE)                  \
   X(HeapAlloc, LPVOID, (HANDLE h, DWORD f, SIZE_T n), (h, f, n), nullptr)                  \
@@ -46,7 +45,6 @@ using namespace e2e;
   X(GetFileAttributesA, DWORD, (LPCSTR p), (p), INVALID_FILE_ATTRIBUTES)                   \
   X(SetFileAttributesA, BOOL, (LPCSTR p, DWORD a), (p, a), FALSE)                          \
   X(MoveFileExA, BOOL, (LPCSTR s, LPCSTR d, DWORD f), (s, d, f), FALSE)                    \
-  X(DeleteFileA, BOOL, (LPCSTR p), (p), FALSE)                                             \
   X(CreateFileA, HANDLE,                                                                  \
     (LPCSTR p, DWORD a, DWORD s, LPSECURITY_ATTRIBUTES sa, DWORD c, DWORD f, HANDLE t),   \
     (p, a, s, sa, c, f, t), INVALID_HANDLE_VALUE)                                         \
@@ -283,8 +281,7 @@ TEST(FaultInjection, EveryCallFailingInTurnLosesNothingAndSaysWhatDidNotArrive) 
         broken.push_back(success ? "(b) success said" : "(b) success not said");
       // Where a removal, or a look at what is to be removed, failed, what could not be
       // proven or removed stays: the next install clears it.
-      bool remover = kind == Call::kDeleteFileA || kind == Call::kSetFileAttributesA ||
-                     kind == Call::kRemoveDirectoryA || kind == Call::kCreateFileA ||
+      bool remover = kind == Call::kSetFileAttributesA || kind == Call::kCreateFileA ||
                      kind == Call::kSetFileInformationByHandle ||
                      kind == Call::kGetFileInformationByHandleEx ||
                      kind == Call::kGetSecurityInfo;
