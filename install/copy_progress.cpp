@@ -1,6 +1,6 @@
-// The progress dialog of one component's copy: it names the files that the worker offers,
-// at most once a screen frame, asks the worker's questions, and ends at Cancel or when the
-// worker says the list has ended.
+// The progress dialog of one component's copy: it names the file that the worker is at,
+// on a timer, asks the worker's questions, and ends at Cancel or when the worker says the
+// list has ended.
 #include "install/copy_session.h"
 
 #include "app/center_window.h"
@@ -12,10 +12,12 @@
 
 namespace {
 
-// A name is shown at most once a screen frame: faster than that no one can read it, and
-// each change is a repaint that under Wine takes the window server away from the worker's
-// copies.
-constexpr DWORD kNameInterval = 16;  // ms
+// The newest name is shown ten times a second: often enough to look lively, and each
+// change is a repaint whose calls to the window server (under Wine, the same server that
+// the worker's every file call goes through) the worker waits behind. The worker only
+// writes the name: a message per name, or per frame, cost the copy more than the copies'
+// own share of the server.
+constexpr DWORD kNameInterval = 100;  // ms
 constexpr UINT_PTR kNameTimer = 1;
 
 CopySession& SessionOf(HWND dialog) {
@@ -34,19 +36,18 @@ void ShowFileName(HWND dialog, CopySession& s, const char* name) {
   char text[kTextSize];
   (void)FormatText(text, "Copying %s", name);  // a name fits whole
   SetDlgItemTextA(dialog, IDC_COPYFILE, text);
-  s.shownAt = GetTickCount();
 }
 
-// Takes the name waiting in the slot (the flag cleared first: a name stored after the read
-// brings its own message) and shows it.
-void TakeNewestName(HWND dialog, CopySession& s) {
-  s.namePosted.store(false);
-  ShowFileName(dialog, s, s.newestName.load());
+// The worker's newest name, unless it is on the dialog already.
+void ShowNewestName(HWND dialog, CopySession& s) {
+  if (const char* newest = s.newestName.load(); newest && newest != s.shownName)
+    ShowFileName(dialog, s, newest);
 }
 
 // The template's texts are placeholders: the first file and the destination are in place
 // before the dialog appears, and the destination stays for the component. Then the worker
-// starts.
+// starts, and the timer that shows its names. (Should no timer be had, the first and the
+// last name are still shown.)
 void StartCopy(HWND dialog, CopySession& s) {
   g_state.copyDialog = dialog;
   CenterWindow(dialog);
@@ -62,27 +63,19 @@ void StartCopy(HWND dialog, CopySession& s) {
   *cut = kept;
   SetDlgItemTextA(dialog, IDC_COPYDEST, g_state.messageText);
   s.worker = CreateThread(nullptr, 0, CopyWorker, &s, 0, nullptr);
-}
-
-// Too soon after the last name, the newest is taken when the frame has passed, and until
-// then the worker posts no other.
-void ShowNameWhenDue(HWND dialog, CopySession& s) {
-  DWORD since = GetTickCount() - s.shownAt;
-  if (since >= kNameInterval || !SetTimer(dialog, kNameTimer, kNameInterval - since, nullptr))
-    TakeNewestName(dialog, s);
+  SetTimer(dialog, kNameTimer, kNameInterval, nullptr);
 }
 
 void EndCopyDialog(HWND dialog) {
+  KillTimer(dialog, kNameTimer);
   g_state.copyDialog = nullptr;  // the worker's stop signal
   EndDialog(dialog, 1);
 }
 
-// The list has ended: the last file's name, should its message still be on its way, is
+// The list has ended: the last file's name, should the timer not have shown it yet, is
 // shown before the end.
 void FinishCopy(HWND dialog, CopySession& s) {
-  KillTimer(dialog, kNameTimer);
-  if (const char* newest = s.newestName.load(); newest && newest != s.shownName)
-    ShowFileName(dialog, s, newest);
+  ShowNewestName(dialog, s);
   EndCopyDialog(dialog);
 }
 
@@ -109,13 +102,9 @@ INT_PTR CALLBACK CopyProgressProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       SetWindowLongPtrA(dialog, DWLP_USER, lParam);
       StartCopy(dialog, *reinterpret_cast<CopySession*>(lParam));
       return TRUE;
-    case kShowFileName:
-      ShowNameWhenDue(dialog, SessionOf(dialog));
-      return TRUE;
     case WM_TIMER:
       if (wParam != kNameTimer) return FALSE;
-      KillTimer(dialog, kNameTimer);
-      TakeNewestName(dialog, SessionOf(dialog));
+      ShowNewestName(dialog, SessionOf(dialog));
       return TRUE;
     case kCopyEnded:
       FinishCopy(dialog, SessionOf(dialog));

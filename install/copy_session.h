@@ -16,29 +16,19 @@ struct CopySession {
   bool sourceMayBeReadOnly = true;
   // The worker thread; only the user-interface thread touches it.
   HANDLE worker = nullptr;
-  // The newest file's name (its place in the list) for the dialog to show, and whether a
-  // kShowFileName is on its way to it. The dialog clears the flag before it reads the
-  // name, so a name stored after that read is always followed by a message.
+  // The newest file's name (its place in the list): the worker writes it, the dialog reads
+  // it on its timer.
   std::atomic<const char*> newestName{nullptr};
-  std::atomic<bool> namePosted{false};
-  // The name on the dialog's first line, and when it last changed; the user-interface
-  // thread's.
+  // The name on the dialog's first line; the user-interface thread's.
   const char* shownName = nullptr;
-  DWORD shownAt = 0;
 };
 
 // Sent by the worker to the progress dialog, which asks the user and answers with the
 // button pressed. lParam: the Question.
 constexpr UINT kAskAboutFailure = WM_APP + 1;
-// Posted by the worker to the progress dialog when a file's name waits in newestName and
-// no such message is on its way. Posted, not sent: the worker does not wait for the
-// dialog to repaint, which under Wine cost a third as much as a small file's copy. One at
-// a time: a thread's posted messages are limited (10,000 by default), and a flood could
-// also take the place of other messages.
-constexpr UINT kShowFileName = WM_APP + 2;
 // Sent by the worker to the progress dialog when the list has ended. Sent, not posted: a
-// sent message is not queued behind the posted ones nor counted against their limit, so
-// the end cannot be lost; the send fails only when the dialog has already gone.
+// sent message is not queued behind posted ones nor counted against their limit (10,000
+// by default), so the end cannot be lost; the send fails only when the dialog has gone.
 constexpr UINT kCopyEnded = WM_APP + 3;
 
 struct Question {

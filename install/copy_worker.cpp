@@ -10,13 +10,6 @@
 
 namespace {
 
-// name waits in the slot, and is posted unless a message is on its way.
-void OfferFileName(HWND dialog, CopySession& s, const char* name) {
-  s.newestName.store(name);
-  if (!s.namePosted.exchange(true) && !PostMessageA(dialog, kShowFileName, 0, 0))
-    s.namePosted.store(false);  // the next name, or the end, shows it
-}
-
 // Installs the entry name: its source and destination paths are formed at the two slots.
 Failure InstallFile(Placement& placement, const CopySession& s, const char* name) {
   if (!WriteAtSlot(g_state.destPath, kPathSize, g_state.destNameSlot, name))
@@ -40,14 +33,13 @@ int Ask(HWND dialog, const char* name, const Failure& failure) {
 // the number installed.
 DWORD InstallListed(Placement& placement, CopySession& s, bool* finished) {
   DWORD installed = 0;
-  bool named = true;  // the dialog named the first file before it appeared
   for (const char* name = g_state.fileList; name && *name; name = NextName(name)) {
     HWND dialog = g_state.copyDialog;
     if (!dialog) return installed;  // cancelled: the dialog is closing already
     if (IsDotEntry(name)) continue;
-    // The second line names the directory all along.
-    if (!named) OfferFileName(dialog, s, name);
-    named = false;
+    // Shown on the dialog's next tick (the first one already is); the second line names
+    // the directory all along.
+    s.newestName.store(name);
     for (unsigned left = placement.copiesLeft;;) {
       Failure failure = InstallFile(placement, s, name);
       if (failure.reason == Reason::kNone) {
