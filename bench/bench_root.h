@@ -1,7 +1,7 @@
 // Where a bench puts its payloads and installs: C:\velvor-bench\ on the prefix's disk, or
-// where VELVOR_BENCH_ROOT says. bench/run.sh also gives a drive in memory, where the
-// program's own work shows apart from the disk's (this machine's file system makes each
-// new file slower after many removals, and that swamps the comparisons).
+// where VELVOR_BENCH_ROOT says. bench/run.sh also gives a drive in memory (where the
+// program's own work shows apart from the disk's) and a journaled file system (this
+// machine's own, without a journal, makes each new file slower after many removals).
 #pragma once
 #include <windows.h>
 
