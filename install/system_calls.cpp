@@ -21,7 +21,8 @@ BOOL WINAPI SetProcessMitigationPolicyIfThere(PROCESS_MITIGATION_POLICY policy, 
 const SystemCalls kSystemCalls = {
     ::GetCurrentDirectoryW, ::SetCurrentDirectoryA, ::CreateDirectoryA, ::FindFirstFileA,
     ::FindNextFileA,        ::HeapAlloc,            ::HeapReAlloc,      ::CopyFileA,
-    ::GetFileAttributesA,   ::SetFileAttributesA,   ::MoveFileExA,      ::CreateFileA,          ::GetFileInformationByHandleEx,  ::SetFileInformationByHandle,
+    ::GetFileAttributesA,   ::SetFileAttributesA,   ::MoveFileExA,      ::CreateFileA,
+    ::GetFileInformationByHandleEx, ::SetFileInformationByHandle,
     ::GetSecurityInfo,      ::RegCreateKeyExA,      ::RegSetValueExA,   ::Sleep,
     SetProcessMitigationPolicyIfThere,
 };

@@ -179,9 +179,11 @@ bool MakeWorkFolder(WorkFolder& work, const char* dest, size_t dirLength) {
     size_t length = dirLength + kTempNameLength + 1;
     work.path[length - 1] = '\\';
     char marker[kPathSize];
-    if (!TextCopy(marker, work.path) || !TextAppend(marker, kWorkMarker)) break;
-    HeldHandle mark(g_system.CreateFileA(marker, GENERIC_WRITE | DELETE, FILE_SHARE_READ,
-                                         nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    HeldHandle mark;
+    if (TextCopy(marker, work.path) && TextAppend(marker, kWorkMarker))
+      mark = HeldHandle(g_system.CreateFileA(marker, GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                             nullptr));
     DWORD written = 0;
     if (mark.IsOpen() && WriteFile(mark.Get(), kWorkMarkerText, sizeof kWorkMarkerText - 1,
                                    &written, nullptr) &&
